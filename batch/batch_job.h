@@ -1,0 +1,50 @@
+// The batch job: the folder walk on the job thread, and the per-file step
+// that runs the encoder and keeps the counts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Buffer sizes of the job, each with its NUL. They are limits: a text that
+// does not fit is refused, never cut.
+constexpr std::size_t JobPathSize = 520;          // input and output paths
+constexpr std::size_t StatusLineSize = 1000;      // one formatted status line
+constexpr std::size_t FolderCreateSize = 1000;    // output folder while it is made
+constexpr std::size_t CommandLineSize = 1520;     // encoder command line
+
+// Counts and ratios of one job; the ratios are output/input in percent.
+struct BatchStats {
+    std::int32_t ConvertedCount = 0;
+    std::int32_t SkippedCount = 0;
+    std::int32_t ErrorCount = 0;
+    double TotalInputBytes = 0;
+    double TotalOutputBytes = 0;
+    double LastRatio = 0;
+    double MinRatio = 999;
+    double MaxRatio = 0;
+    double AverageRatio = 0;
+};
+
+// One search entry `name` of the input folder `inputDir`, converted into the
+// output folder `outputDir` (both end with a backslash). `outputFolderReady`
+// is the folder's flag: its output folder is made once, before its first
+// conversion. Updates `stats`, CurrentFile and ResultText, and asks `window`
+// to repaint after each step the user should see.
+void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
+                 bool* outputFolderReady, BatchStats* stats, PlatWindow window);
+
+// Creates the folder `folderPath` (ending with a backslash) and any missing
+// parents. Failures to create are not reported (the folder may exist);
+// false only when the path does not fit its buffer, and nothing was made.
+bool MakeOutputFolder(const char* folderPath);
+
+// The encoder command line for one file, from Mode, LevelText, Overwrite,
+// SameFolder and EncoderPath, into `commandLine` (CommandLineSize bytes).
+// False, with nothing usable in `commandLine`, when it does not fit.
+bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine);
+
+// Runs the encoder named by EncoderPath with `commandLine` and waits for it.
+// True only when it started and ended with exit code 0.
+bool RunEncoder(char* commandLine);

@@ -1,0 +1,182 @@
+// The per-file step of the batch job: skip test, output folder, encoder run,
+// result accounting and the status texts.
+#include <cstring>
+
+#include "batch/batch_job.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+namespace {
+
+bool CompressMode() { return IntSettings[Mode] == 0; }
+
+// ResultText is always rebuilt whole: the status word, the counts and, in
+// compress mode once a file was converted, a ratio line.
+void PublishStatus(const char* word, bool inProgress, const BatchStats& stats, PlatWindow window) {
+    char text[TextSlotSize];
+    char line[StatusLineSize];
+    CopyText(text, sizeof text, word);
+    FormatText(line, sizeof line, "converted:%d, skip:%d, error:%d", stats.ConvertedCount,
+               stats.SkippedCount, stats.ErrorCount);
+    AppendText(text, sizeof text, line);
+    if (CompressMode() && stats.ConvertedCount > 0) {
+        if (inProgress)
+            FormatText(line, sizeof line, ", ratio:--.-%%, min:%.1f%%, max:%.1f%%, average:%.1f%%\n",
+                       stats.MinRatio, stats.MaxRatio, stats.AverageRatio);
+        else if (stats.ConvertedCount == 1)
+            FormatText(line, sizeof line, ", ratio:%.1f%%\n", stats.LastRatio);
+        else
+            FormatText(line, sizeof line, ", ratio:%.1f%%, min:%.1f%%, max:%.1f%%, average:%.1f%%\n",
+                       stats.LastRatio, stats.MinRatio, stats.MaxRatio, stats.AverageRatio);
+        AppendText(text, sizeof text, line);
+    }
+    PublishSlotText(ResultText, text);
+    PlatRequestRepaint(window);
+}
+
+// Output folder + name with the extension swapped in place: the last three
+// bytes become "flac" in compress mode, the last four "wav" in restore mode.
+// False when the name is shorter than what the swap replaces (the swap would
+// eat into the folder) or the result does not fit `size`.
+bool DeriveOutputPath(const char* outputDir, const char* name, char* target, std::size_t size) {
+    std::size_t replaced = CompressMode() ? 3 : 4;
+    std::size_t nameLength = std::strlen(name);
+    if (nameLength < replaced) return false;
+    if (!CopyText(target, size, outputDir) || !AppendText(target, size, name)) return false;
+    target[std::strlen(target) - replaced] = '\0';
+    return AppendText(target, size, CompressMode() ? "flac" : "wav");
+}
+
+void CountError(BatchStats* stats, PlatWindow window) {
+    stats->ErrorCount += 1;
+    PublishStatus("error\n", false, *stats, window);
+}
+
+}  // namespace
+
+void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
+                 bool* outputFolderReady, BatchStats* stats, PlatWindow window) {
+    char inputPath[JobPathSize];
+    char outputPath[JobPathSize];
+    // The whole output path in a slot-sized buffer, so that a path too long
+    // for the job is still shown in full, never cut, when it is refused.
+    char shownPath[TextSlotSize];
+    bool outputFits = DeriveOutputPath(outputDir, name, shownPath, sizeof shownPath);
+    if (!outputFits) FormatText(shownPath, sizeof shownPath, "%s%s", outputDir, name);
+    PublishSlotText(CurrentFile, shownPath);
+    if (!outputFits || !CopyText(outputPath, sizeof outputPath, shownPath) ||
+        !FormatText(inputPath, sizeof inputPath, "%s%s", inputDir, name)) {
+        CountError(stats, window);
+        return;
+    }
+
+    if (IntSettings[Overwrite] == 0 && PlatFileReadable(outputPath)) {
+        stats->SkippedCount += 1;
+        PublishStatus("skipped\n", false, *stats, window);
+        return;
+    }
+
+    // Built before anything is made, so that a line too long for its buffer
+    // leaves no folder behind.
+    char commandLine[CommandLineSize];
+    if (!BuildEncoderCommand(inputPath, outputPath, commandLine)) {
+        CountError(stats, window);
+        return;
+    }
+
+    PublishStatus("in progress\n", true, *stats, window);
+
+    if (!*outputFolderReady) {
+        // One attempt per folder, even when it fails.
+        *outputFolderReady = true;
+        if (!MakeOutputFolder(outputDir)) {
+            CountError(stats, window);
+            return;
+        }
+    }
+
+    if (!RunEncoder(commandLine)) {
+        CountError(stats, window);
+        return;
+    }
+    std::uint64_t inputSize = 0;
+    std::uint64_t outputSize = 0;
+    bool inputOpened = PlatFileSize(inputPath, &inputSize);
+    bool outputOpened = PlatFileSize(outputPath, &outputSize);
+    if (!inputOpened || !outputOpened) {
+        CountError(stats, window);
+        return;
+    }
+
+    stats->ConvertedCount += 1;
+    stats->TotalInputBytes += static_cast<double>(inputSize);
+    stats->TotalOutputBytes += static_cast<double>(outputSize);
+    if (inputSize > 0) {
+        stats->LastRatio = static_cast<double>(outputSize) / static_cast<double>(inputSize) * 100.0;
+        stats->AverageRatio = stats->TotalOutputBytes / stats->TotalInputBytes * 100.0;
+        if (stats->LastRatio < stats->MinRatio) stats->MinRatio = stats->LastRatio;
+        if (stats->LastRatio > stats->MaxRatio) stats->MaxRatio = stats->LastRatio;
+    }
+    PublishStatus("done\n", false, *stats, window);
+}
+
+bool MakeOutputFolder(const char* folderPath) {
+    char path[FolderCreateSize];
+    if (!CopyText(path, sizeof path, folderPath)) return false;
+    std::size_t n = std::strlen(path);
+    if (n == 0) return true;
+
+    path[n - 1] = '\0';
+    if (PlatCreateDirectory(path)) return true;
+    path[n - 1] = '\\';
+
+    // Parent missing (or the folder is there already): make every prefix in
+    // turn, shortest first. Only real backslashes are cut points, never the
+    // trail byte of a two-byte character.
+    for (std::size_t i = NextCharIndex(path, 0); i < n; i = NextCharIndex(path, i)) {
+        if (path[i] != '\\') continue;
+        path[i] = '\0';
+        PlatCreateDirectory(path);
+        path[i] = '\\';
+    }
+    return true;
+}
+
+bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine) {
+    commandLine[0] = '\0';
+    bool fits = true;
+    auto add = [&](const char* piece) {
+        fits = fits && AppendText(commandLine, CommandLineSize, piece);
+    };
+    // The encoder's own path comes first, quoted, so that a blank in it can
+    // never make the line name another program.
+    add("\"");
+    add(EncoderPath);
+    add("\"");
+    if (CompressMode()) {
+        add(" -V -");
+        add(TextSlots[LevelText]);
+        add(" ");
+    } else {
+        add(" -d ");
+    }
+    if (IntSettings[Overwrite] == 1) add("-f ");
+    if (IntSettings[SameFolder] == 0) {
+        add("-o \"");
+        add(outputPath);
+        add("\" ");
+    }
+    add("\"");
+    add(inputPath);
+    add("\"");
+    if (!fits) commandLine[0] = '\0';
+    return fits;
+}
+
+bool RunEncoder(char* commandLine) {
+    // The program file is named exactly: no search along the command line.
+    char application[RunPathSize + 4];
+    if (!FormatText(application, sizeof application, "%s.exe", EncoderPath)) return false;
+    std::uint32_t exitCode = 1;
+    return PlatRunProcess(application, commandLine, &exitCode) && exitCode == 0;
+}

@@ -1,0 +1,60 @@
+// The fake platform: an in-memory world for the native tests. A test sets it
+// up with the Fake* functions, runs the logic (which calls the Plat*
+// functions of platform.h) and then reads what happened.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+constexpr std::uint32_t FakeFolderAttributes = 16;
+constexpr std::uint32_t FakeFileAttributes = 32;
+
+// Empties the world: no files, code page 1252, no scripted runs, no faults,
+// nothing recorded. Joins threads still running.
+void FakeReset();
+
+// 932 gives the lead bytes of code page 932 (0x81-0x9F, 0xE0-0xFC); any
+// other value a single-byte code page.
+void FakeSetCodePage(int codePage);
+
+// Paths are compared as Windows does, letters without case. A folder is
+// added with all its missing parents; a file needs no parent.
+void FakeAddFolder(const std::string& path, std::uint32_t attributes = FakeFolderAttributes);
+void FakeAddFile(const std::string& path, std::uint64_t size,
+                 std::uint32_t attributes = FakeFileAttributes);
+void FakeSetReadable(const std::string& path, bool readable);
+bool FakeExists(const std::string& path);
+bool FakeIsFolder(const std::string& path);
+std::uint64_t FakeSizeOf(const std::string& path);
+std::vector<std::string> FakeAllPaths();  // as added or created, sorted
+
+// One run of the encoder. Runs are taken from a queue in order; when the
+// queue is empty a run behaves like the real encoder: it reads the last
+// quoted argument, writes the "-o" path or, without one, the input's name
+// with the other extension, at half (compress) or twice (restore, "-d") the
+// input's size, refuses an existing output without "-f", and fails on a
+// missing input or output folder. The program file must exist.
+struct FakeEncoderRun {
+    bool starts = true;
+    std::uint32_t exitCode = 0;
+    bool writesOutput = true;
+    std::int64_t outputSize = -1;  // -1: half or twice the input
+    // Called while the run is in progress, outside the fake's lock, so it
+    // may look at the logic's state or block until a test releases it.
+    std::function<void(const std::string& commandLine)> during;
+};
+void FakeQueueEncoderRun(const FakeEncoderRun& run);
+
+std::vector<std::string> FakeApplications();   // every program file asked for
+std::vector<std::string> FakeCommandLines();   // every command line, started or not
+std::vector<std::string> FakeDirectoryCalls(); // every folder creation asked for
+int FakeRepaintCount();
+
+// Fault injection: the nth call from now (1 = the next) of that kind fails.
+enum class FakeOp { CreateDirectory, RunProcess, FileSize, ThreadStart };
+void FakeFailNth(FakeOp op, int n);
+
+// Waits for every thread started through PlatStartThread.
+void FakeJoinThreads();

@@ -1,0 +1,332 @@
+// The platform layer over an in-memory world, for the native tests.
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct Entry {
+    std::string path;  // as given
+    bool folder;
+    std::uint32_t attributes;
+    std::uint64_t size;
+    bool readable;
+};
+
+struct World {
+    std::recursive_mutex lock;
+    int codePage = 1252;
+    std::map<std::string, Entry> entries;  // by folded path
+    std::deque<FakeEncoderRun> runs;
+    std::vector<std::string> applications;
+    std::vector<std::string> commandLines;
+    std::vector<std::string> directoryCalls;
+    int repaints = 0;
+    int failAt[4] = {0, 0, 0, 0};
+    std::vector<std::thread> threads;
+};
+
+World& TheWorld() {
+    static World world;
+    return world;
+}
+
+bool IsLead(int codePage, unsigned char byte) {
+    return codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+// The path without a trailing backslash (a real one, not a trail byte).
+std::string Normalize(const std::string& path) {
+    int codePage = TheWorld().codePage;
+    std::size_t lastChar = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        lastChar = i;
+        if (IsLead(codePage, static_cast<unsigned char>(path[i]))) ++i;
+    }
+    if (path.size() > 1 && path[lastChar] == '\\') return path.substr(0, lastChar);
+    return path;
+}
+
+// Letters folded to lower case, trail bytes of two-byte characters kept:
+// the key under which a path is stored.
+std::string Key(const std::string& path) {
+    int codePage = TheWorld().codePage;
+    std::string normal = Normalize(path);
+    std::string key;
+    for (std::size_t i = 0; i < normal.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(normal[i]);
+        if (IsLead(codePage, byte) && i + 1 < normal.size()) {
+            key += normal[i];
+            key += normal[++i];
+        } else {
+            key += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
+        }
+    }
+    return key;
+}
+
+// The folder part of a path, or "" for a drive or a bare name.
+std::string Parent(const std::string& path) {
+    int codePage = TheWorld().codePage;
+    long last = -1;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (IsLead(codePage, static_cast<unsigned char>(path[i]))) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' && i + 1 < path.size()) last = static_cast<long>(i);
+    }
+    return last < 0 ? std::string() : path.substr(0, static_cast<std::size_t>(last));
+}
+
+const Entry* Find(const std::string& path) {
+    auto found = TheWorld().entries.find(Key(path));
+    return found == TheWorld().entries.end() ? nullptr : &found->second;
+}
+
+bool Fails(FakeOp op) {
+    int& countdown = TheWorld().failAt[static_cast<int>(op)];
+    if (countdown <= 0) return false;
+    return --countdown == 0;
+}
+
+// Splits a command line as the encoder's runtime would: blanks separate,
+// double quotes group.
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false;
+    bool any = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+std::string SwapExtension(const std::string& path, bool decode) {
+    std::size_t dot = path.rfind('.');
+    std::size_t slash = path.rfind('\\');
+    std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+                           ? path
+                           : path.substr(0, dot);
+    return stem + (decode ? ".wav" : ".flac");
+}
+
+// What the real encoder does with a command line, in the fake world.
+std::uint32_t EncodeLikeTheEncoder(const std::string& line, const FakeEncoderRun& run) {
+    std::vector<std::string> words = SplitCommandLine(line);
+    bool decode = false, force = false;
+    std::string input, output;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "-d") decode = true;
+        else if (words[i] == "-f") force = true;
+        else if (words[i] == "-o" && i + 1 < words.size()) output = words[++i];
+        else if (words[i].empty() || words[i][0] != '-') input = words[i];
+    }
+    const Entry* source = Find(input);
+    if (source == nullptr || source->folder || !source->readable) return 1;
+    if (output.empty()) output = SwapExtension(input, decode);
+    if (Find(output) != nullptr && !force) return 1;
+    std::string folder = Parent(output);
+    const Entry* parent = Find(folder);
+    if (parent == nullptr || !parent->folder) return 1;
+    if (run.writesOutput) {
+        std::uint64_t size = run.outputSize >= 0 ? static_cast<std::uint64_t>(run.outputSize)
+                             : decode            ? source->size * 2
+                                                 : source->size / 2;
+        TheWorld().entries[Key(output)] = Entry{output, false, FakeFileAttributes, size, true};
+    }
+    return run.exitCode;
+}
+
+}  // namespace
+
+// --- Control by the tests ----------------------------------------------------
+
+void FakeReset() {
+    FakeJoinThreads();
+    World& world = TheWorld();
+    std::lock_guard<std::recursive_mutex> guard(world.lock);
+    world.codePage = 1252;
+    world.entries.clear();
+    world.runs.clear();
+    world.applications.clear();
+    world.commandLines.clear();
+    world.directoryCalls.clear();
+    world.repaints = 0;
+    std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
+}
+
+void FakeSetCodePage(int codePage) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().codePage = codePage;
+}
+
+void FakeAddFolder(const std::string& path, std::uint32_t attributes) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    std::string parent = Parent(path);
+    if (!parent.empty() && Find(parent) == nullptr) FakeAddFolder(parent);
+    TheWorld().entries[Key(path)] = Entry{Normalize(path), true, attributes, 0, true};
+}
+
+void FakeAddFile(const std::string& path, std::uint64_t size, std::uint32_t attributes) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().entries[Key(path)] = Entry{path, false, attributes, size, true};
+}
+
+void FakeSetReadable(const std::string& path, bool readable) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    auto found = TheWorld().entries.find(Key(path));
+    if (found != TheWorld().entries.end()) found->second.readable = readable;
+}
+
+bool FakeExists(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return Find(path) != nullptr;
+}
+
+bool FakeIsFolder(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    return entry != nullptr && entry->folder;
+}
+
+std::uint64_t FakeSizeOf(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    return entry == nullptr ? 0 : entry->size;
+}
+
+std::vector<std::string> FakeAllPaths() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    std::vector<std::string> paths;
+    for (const auto& item : TheWorld().entries) paths.push_back(item.second.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+void FakeQueueEncoderRun(const FakeEncoderRun& run) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().runs.push_back(run);
+}
+
+std::vector<std::string> FakeApplications() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().applications;
+}
+
+std::vector<std::string> FakeCommandLines() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().commandLines;
+}
+
+std::vector<std::string> FakeDirectoryCalls() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().directoryCalls;
+}
+
+int FakeRepaintCount() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().repaints;
+}
+
+void FakeFailNth(FakeOp op, int n) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().failAt[static_cast<int>(op)] = n;
+}
+
+void FakeJoinThreads() {
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        threads.swap(TheWorld().threads);
+    }
+    for (std::thread& thread : threads) thread.join();
+}
+
+// --- The platform functions --------------------------------------------------
+
+bool PlatFileReadable(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    return entry != nullptr && !entry->folder && entry->readable;
+}
+
+bool PlatFileSize(const char* path, std::uint64_t* size) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::FileSize)) return false;
+    const Entry* entry = Find(path);
+    if (entry == nullptr || entry->folder || !entry->readable) return false;
+    *size = entry->size;
+    return true;
+}
+
+bool PlatCreateDirectory(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().directoryCalls.push_back(path);
+    if (Fails(FakeOp::CreateDirectory)) return false;
+    std::string parent = Parent(path);
+    const Entry* above = Find(parent);
+    if (parent.empty() || above == nullptr || !above->folder || Find(path) != nullptr) return false;
+    TheWorld().entries[Key(path)] = Entry{Normalize(path), true, FakeFolderAttributes, 0, true};
+    return true;
+}
+
+bool PlatIsLeadByte(unsigned char byte) { return IsLead(TheWorld().codePage, byte); }
+
+bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* exitCode) {
+    FakeEncoderRun run;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        World& world = TheWorld();
+        world.applications.push_back(application);
+        world.commandLines.push_back(commandLine);
+        if (!world.runs.empty()) {
+            run = world.runs.front();
+            world.runs.pop_front();
+        }
+        const Entry* program = Find(application);
+        if (Fails(FakeOp::RunProcess) || !run.starts || program == nullptr || program->folder)
+            return false;
+    }
+    if (run.during) run.during(commandLine);
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    *exitCode = EncodeLikeTheEncoder(commandLine, run);
+    return true;
+}
+
+void PlatRequestRepaint(PlatWindow window) {
+    if (window == nullptr) return;
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().repaints += 1;
+}
+
+static std::mutex textLock;
+
+void PlatLockTexts() { textLock.lock(); }
+
+void PlatUnlockTexts() { textLock.unlock(); }
+
+bool PlatStartThread(void (*entry)(void*), void* argument) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::ThreadStart)) return false;
+    TheWorld().threads.emplace_back(entry, argument);
+    return true;
+}

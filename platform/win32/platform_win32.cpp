@@ -1,0 +1,83 @@
+// The platform layer on Windows: the ANSI Win32 calls and the runtime.
+#include <windows.h>
+#include <process.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+bool PlatFileReadable(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+bool PlatFileSize(const char* path, std::uint64_t* size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // The whole 64-bit size: a WAV file may be 4 GiB or more.
+    LARGE_INTEGER whole;
+    bool known = GetFileSizeEx(file, &whole) != 0;
+    CloseHandle(file);
+    if (known) *size = static_cast<std::uint64_t>(whole.QuadPart);
+    return known;
+}
+
+bool PlatCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* exitCode) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    bool known = GetExitCodeProcess(process.hProcess, &code) != 0;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    *exitCode = known ? code : 1;
+    return true;
+}
+
+void PlatRequestRepaint(PlatWindow window) {
+    if (window != nullptr) InvalidateRect(reinterpret_cast<HWND>(window), nullptr, TRUE);
+}
+
+static SRWLOCK textLock = SRWLOCK_INIT;
+
+void PlatLockTexts() { AcquireSRWLockExclusive(&textLock); }
+
+void PlatUnlockTexts() { ReleaseSRWLockExclusive(&textLock); }
+
+namespace {
+
+struct ThreadStart {
+    void (*entry)(void*);
+    void* argument;
+};
+
+unsigned __stdcall ThreadEntry(void* start) {
+    ThreadStart copy = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    copy.entry(copy.argument);
+    return 0;
+}
+
+}  // namespace
+
+bool PlatStartThread(void (*entry)(void*), void* argument) {
+    ThreadStart* start = new ThreadStart{entry, argument};
+    uintptr_t thread = _beginthreadex(nullptr, 0, ThreadEntry, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        return false;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}

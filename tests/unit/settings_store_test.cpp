@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/fake/fake_platform.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+namespace {
+
+void SetSlot(int slot, const char* text) { CopyText(TextSlots[slot], TextSlotSize, text); }
+
+TEST(SettingsStore, EmptyStoreGetsUsableDefaults) {
+    ClearSettingsStore();
+    ApplySettingDefaults();
+    EXPECT_EQ(IntSettings[Language], 0);
+    EXPECT_EQ(IntSettings[Mode], 0);
+    EXPECT_EQ(IntSettings[Level], 8);
+    EXPECT_STREQ(TextSlots[LevelText], "8");
+    EXPECT_STREQ(TextSlots[LastWavSpec], "c:\\*.wav");
+    EXPECT_STREQ(TextSlots[LastFlacSpec], "c:\\*.flac");
+    EXPECT_STREQ(TextSlots[InputSpec], "c:\\*.wav");
+    EXPECT_STREQ(TextSlots[OutputSpec], "c:\\*.*");
+    EXPECT_STREQ(TextSlots[CurrentFile], "");
+    EXPECT_STREQ(TextSlots[ResultText], "");
+    for (int i : {1, 2, 3, 4, 5, 9, 12, 13, 14, 15, 19}) EXPECT_EQ(IntSettings[i], 0) << i;
+}
+
+TEST(SettingsStore, LoadedValuesAreRepairedOnlyWhereTheFormCouldNotShowThem) {
+    struct Case {
+        int index;
+        int loaded;
+        int expected;
+    } cases[] = {
+        {Language, 2, 0},   {Language, 7, 0},    {Language, -1, 0},  {Language, 1, 1},
+        {Mode, 5, 1},       {Mode, -3, 1},       {Mode, 1, 1},       {Mode, 0, 0},
+        {Overwrite, 2, 1},  {Recurse, -1, 1},    {SameFolder, 9, 1}, {SameFolder, 0, 0},
+        {WindowLeft, -32000, -32000},            {5, 77, 77},        {19, -4, -4},
+    };
+    for (const Case& c : cases) {
+        ClearSettingsStore();
+        IntSettings[c.index] = c.loaded;
+        ApplySettingDefaults();
+        EXPECT_EQ(IntSettings[c.index], c.expected) << "index " << c.index << " loaded " << c.loaded;
+    }
+
+    // The shown spec follows the mode only when it is empty.
+    ClearSettingsStore();
+    IntSettings[Mode] = 1;
+    SetSlot(LastFlacSpec, "d:\\music\\*.flac");
+    ApplySettingDefaults();
+    EXPECT_STREQ(TextSlots[InputSpec], "d:\\music\\*.flac");
+    EXPECT_STREQ(TextSlots[LastWavSpec], "c:\\*.wav");
+
+    ClearSettingsStore();
+    IntSettings[Mode] = 1;
+    SetSlot(InputSpec, "abc");
+    SetSlot(OutputSpec, "out");
+    SetSlot(ResultText, "done\nconverted:3, skip:0, error:0");
+    ApplySettingDefaults();
+    EXPECT_STREQ(TextSlots[InputSpec], "abc");
+    EXPECT_STREQ(TextSlots[OutputSpec], "out");
+    EXPECT_STREQ(TextSlots[ResultText], "done\nconverted:3, skip:0, error:0");
+}
+
+TEST(SettingsStore, LevelRuleLooksAtTheFirstByteOnly) {
+    struct Case {
+        const char* text;
+        const char* expectedText;
+        int expectedLevel;
+    } cases[] = {
+        {"8", "8", 8}, {"3", "3", 3}, {"1", "1", 1}, {"5x", "5x", 5},
+        {"", "8", 8},  {"0", "8", 8}, {"9", "8", 8}, {"x8", "8", 8}, {" 4", "8", 8},
+    };
+    for (const Case& c : cases) {
+        ClearSettingsStore();
+        IntSettings[Level] = 2;
+        SetSlot(LevelText, c.text);
+        CheckLevelText();
+        EXPECT_STREQ(TextSlots[LevelText], c.expectedText) << "'" << c.text << "'";
+        EXPECT_EQ(IntSettings[Level], c.expectedLevel) << "'" << c.text << "'";
+    }
+}
+
+// The painter copies a slot while the job thread rewrites it: every copy
+// must be one whole text, never the start of one and the end of another.
+TEST(SettingsStore, PublishedTextsAreReadWhole) {
+    FakeReset();
+    ClearSettingsStore();
+    std::string longText(TextSlotSize - 1, 'a');
+    std::string shortText(3000, 'b');
+    PublishSlotText(ResultText, shortText.c_str());
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        while (!stop) {
+            PublishSlotText(ResultText, longText.c_str());
+            PublishSlotText(ResultText, shortText.c_str());
+        }
+    });
+    static char copy[TextSlotSize];
+    int torn = 0;
+    for (int i = 0; i < 20000; ++i) {
+        ReadSlotText(ResultText, copy, sizeof copy);
+        std::string seen(copy);
+        if (seen != longText && seen != shortText) ++torn;
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(torn, 0);
+
+    char small[8];
+    ReadSlotText(ResultText, small, sizeof small);
+    EXPECT_STREQ(small, "bbbbbbb");
+}
+
+}  // namespace
