@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The one-file conversion on the real platform: the Windows build under Wine,
+# the real encoder through the flac.exe bridge, on generated WAV files.
+set -u
+: "${KESTRELIA_WIN_BIN:?}" "${KESTRELIA_MAKE_WAV:?}" "${WINEPREFIX:?}"
+source "$(dirname "$0")/../../tools/setup.sh"
+
+work=$(mktemp -d /tmp/kestrelia-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # check NAME COMMAND...
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
+}
+matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; false; }; }
+same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
+win() { kestrelia_winpath "$1"; }
+encoder=$(win "$KESTRELIA_WIN_BIN/flac")
+# drive MODE OVERWRITE SAMEFOLDER LEVEL INDIR OUTDIR NAME...: prints the
+# driver's output; the last result line and the counts are what we check.
+drive() {
+    local args=("$1" "$2" "$3" "$4" "$encoder" "$(win "$5")\\" "$(win "$6")\\" "${@:7}")
+    wine "$KESTRELIA_WIN_BIN/convert_driver.exe" "${args[@]}" | tr -d '\r'
+}
+last_result() { grep '^result:' <<<"$1" | tail -n 1; }
+counts() { grep '^counts:' <<<"$1"; }
+
+src="$work/music in"   # blanks in every path, as under "Program Files"
+mkdir -p "$src"
+"$KESTRELIA_MAKE_WAV" "$src/a.wav" 2 1
+"$KESTRELIA_MAKE_WAV" "$src/B.WAV" 1 2
+ratio='[0-9]+\.[0-9]%'
+
+# Compress into an output tree that does not exist yet.
+out="$work/out tree/x/y"
+run=$(drive 0 0 0 8 "$src" "$out" a.wav B.WAV)
+check "compress: both converted" same "$(counts "$run")" "counts:2 0 0"
+check "compress: result text" matches "$(last_result "$run")" \
+    "^result:done\\\\nconverted:2, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n$"
+check "compress: output path shown" same "$(grep '^current:' <<<"$run" | tail -n 1)" "current:$(win "$out")\\B.flac"
+check "compress: outputs are valid FLAC" flac -s -t "$out/a.flac" "$out/B.flac"
+
+# Existing outputs are skipped and left alone...
+touch -d '2001-01-01' "$out/a.flac"
+run=$(drive 0 0 0 8 "$src" "$out" a.wav B.WAV)
+check "skip: both skipped" same "$(counts "$run")" "counts:0 2 0"
+check "skip: result text" same "$(last_result "$run")" "result:skipped\\nconverted:0, skip:2, error:0"
+check "skip: output untouched" same "$(stat -c %Y "$out/a.flac")" "$(date -d 2001-01-01 +%s)"
+# ...and converted again when overwriting is allowed.
+run=$(drive 0 1 0 5 "$src" "$out" a.wav)
+check "overwrite: converted again" same "$(counts "$run")" "counts:1 0 0"
+check "overwrite: result text" matches "$(last_result "$run")" "^result:done\\\\nconverted:1, skip:0, error:0, ratio:$ratio\\\\n$"
+check "overwrite: output rewritten" [ "$(stat -c %Y "$out/a.flac")" != "$(date -d 2001-01-01 +%s)" ]
+check "overwrite: output valid" flac -s -t "$out/a.flac"
+
+# Restore gives back the original bytes.
+restored="$work/restored"
+run=$(drive 1 0 0 8 "$out" "$restored" a.flac B.flac)
+check "restore: both converted" same "$(counts "$run")" "counts:2 0 0"
+check "restore: result text" same "$(last_result "$run")" "result:done\\nconverted:2, skip:0, error:0"
+check "restore: a.wav byte for byte" cmp -s "$src/a.wav" "$restored/a.wav"
+check "restore: B.WAV byte for byte" cmp -s "$src/B.WAV" "$restored/B.wav"
+
+# Same-folder mode: the encoder names the output itself, beside the input.
+here="$work/same folder"
+mkdir -p "$here"
+cp "$src/a.wav" "$here/a.wav"
+run=$(drive 0 0 1 3 "$here" "$here" a.wav)
+check "same folder: compressed" same "$(counts "$run")" "counts:1 0 0"
+check "same folder: output beside input" flac -s -t "$here/a.flac"
+run=$(drive 1 0 1 8 "$here" "$here" a.flac)
+check "same folder: restore skipped over the input" same "$(counts "$run")" "counts:0 1 0"
+rm "$here/a.wav"
+run=$(drive 1 1 1 8 "$here" "$here" a.flac)
+check "same folder: restored" same "$(counts "$run")" "counts:1 0 0"
+check "same folder: restored byte for byte" cmp -s "$src/a.wav" "$here/a.wav"
+
+# Failures are counted and the next file still converts.
+printf 'not a flac file at all' >"$out/bad.flac"
+run=$(drive 1 0 0 8 "$out" "$work/bad" bad.flac a.flac)
+check "failure: encoder error counted" same "$(counts "$run")" "counts:1 0 1"
+check "failure: result after the error" same "$(grep '^result:' <<<"$run" | sed -n 1p)" \
+    "result:error\\nconverted:0, skip:0, error:1"
+saved_encoder=$encoder
+encoder=$(win "$work/no such folder/flac")
+run=$(drive 0 0 0 8 "$src" "$work/nowhere" a.wav B.WAV)
+encoder=$saved_encoder
+check "failure: missing encoder, one error per file" same "$(counts "$run")" "counts:0 0 2"
+check "failure: missing encoder writes nothing" [ ! -e "$work/nowhere/a.flac" ]
+
+# Japanese folder names under code page 932: the second byte of 表 and ソ
+# is 0x5C, which must not be taken for a backslash. The names reach the
+# driver in a file, in code page 932, as a Windows shell would pass them.
+jsrc="$work/表ソ"
+mkdir -p "$jsrc"
+cp "$src/a.wav" "$jsrc/表.wav"
+printf '%s\n' 0 0 0 8 "$encoder" "$(win "$jsrc")\\" "$(win "$work/出力/表ソ/能")\\" 表.wav |
+    iconv -f UTF-8 -t CP932 >"$work/arguments"
+run=$(LC_ALL=ja_JP.UTF-8 wine "$KESTRELIA_WIN_BIN/convert_driver.exe" "@$(win "$work/arguments")" |
+    tr -d '\r' | iconv -f CP932 -t UTF-8)
+check "code page 932: converted" same "$(counts "$run")" "counts:1 0 0"
+check "code page 932: output path shown" same "$(grep '^current:' <<<"$run")" \
+    "current:$(win "$work/出力/表ソ/能")\\表.flac"
+check "code page 932: mirrored folder made whole" flac -s -t "$work/出力/表ソ/能/表.flac"
+check "code page 932: no folder cut at a trail byte" same "$(ls "$work/出力")" "表ソ"
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
