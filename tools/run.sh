@@ -7,7 +7,7 @@ source "$(dirname "$0")/setup.sh"
 kestrelia_install "${KESTRELIA_WINDOWS_PACKAGES[@]}" g++
 kestrelia_build_windows
 mkdir -p "$KESTRELIA_BUILD/demo"
-g++ -O2 -o "$KESTRELIA_BUILD/demo/make_wav" "$KESTRELIA_ROOT/tests/e2e/make_wav.cpp"
+g++ -O2 -o "$KESTRELIA_BUILD/demo/make_wav" "$KESTRELIA_ROOT/tools/make_wav.cpp"
 kestrelia_wine_prefix
 
 demo="$KESTRELIA_BUILD/demo"
