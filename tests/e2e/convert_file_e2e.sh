@@ -87,6 +87,18 @@ encoder=$saved_encoder
 check "failure: missing encoder, one error per file" same "$(counts "$run")" "counts:0 0 2"
 check "failure: missing encoder writes nothing" [ ! -e "$work/nowhere/a.flac" ]
 
+# The encoder is named exactly: neither a program planted where a search
+# would look first ("enc.exe" for "enc dir\flac") nor a folder named
+# "flac" beside flac.exe can take its place.
+mkdir -p "$work/enc dir/flac"
+cp "$KESTRELIA_WIN_BIN/flac.exe" "$work/enc dir/flac.exe"
+cp "$KESTRELIA_WIN_BIN/convert_driver.exe" "$work/enc.exe"
+encoder=$(win "$work/enc dir/flac")
+run=$(drive 0 0 0 8 "$src" "$work/named" a.wav)
+encoder=$saved_encoder
+check "named encoder: the right program ran" same "$(counts "$run")" "counts:1 0 0"
+check "named encoder: output valid" flac -s -t "$work/named/a.flac"
+
 # Japanese folder names under code page 932: the second byte of 表 and ソ
 # is 0x5C, which must not be taken for a backslash. The names reach the
 # driver in a file, in code page 932, as a Windows shell would pass them.
