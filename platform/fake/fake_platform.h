@@ -28,7 +28,6 @@ void FakeSetReadable(const std::string& path, bool readable);
 bool FakeExists(const std::string& path);
 bool FakeIsFolder(const std::string& path);
 std::uint64_t FakeSizeOf(const std::string& path);
-std::vector<std::string> FakeAllPaths();  // as added or created, sorted
 
 // One run of the encoder. Runs are taken from a queue in order; when the
 // queue is empty a run behaves like the real encoder: it reads the last

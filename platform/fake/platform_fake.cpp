@@ -214,14 +214,6 @@ std::uint64_t FakeSizeOf(const std::string& path) {
     return entry == nullptr ? 0 : entry->size;
 }
 
-std::vector<std::string> FakeAllPaths() {
-    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-    std::vector<std::string> paths;
-    for (const auto& item : TheWorld().entries) paths.push_back(item.second.path);
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
 void FakeQueueEncoderRun(const FakeEncoderRun& run) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     TheWorld().runs.push_back(run);
