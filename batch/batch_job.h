@@ -27,6 +27,29 @@ struct BatchStats {
     double AverageRatio = 0;
 };
 
+// The folder stacks of the walk: entry k of each is a pending input folder
+// and its output folder, both ending with a backslash. Fixed storage, used
+// by the job thread alone; StackTop is the entry in work.
+constexpr int FolderStackSize = 6000;
+extern char InputDirStack[FolderStackSize][JobPathSize];
+extern char OutputDirStack[FolderStackSize][JobPathSize];
+extern std::int32_t StackTop;
+
+// Starts a job on its own thread for the main window `window`, once the
+// level edit box is in LevelText. JobHandle is set before the thread exists;
+// when no thread can be started it is cleared again, ResultText says so and
+// the buttons stay as they were. False when no job was started.
+bool StartBatchJob(PlatWindow window);
+
+// The job thread: switches the buttons, runs BatchJob, switches them back,
+// clears AbortRequested and, last, JobHandle. `mainWindow` is a PlatWindow.
+void BatchJobThread(void* mainWindow);
+
+// One whole job: checks, split of the input specification, output root,
+// the walk and the closing message, all reported in CurrentFile and
+// ResultText.
+void BatchJob(PlatWindow window);
+
 // One search entry `name` of the input folder `inputDir`, converted into the
 // output folder `outputDir` (both end with a backslash). `outputFolderReady`
 // is the folder's flag: its output folder is made once, before its first
@@ -34,6 +57,10 @@ struct BatchStats {
 // to repaint after each step the user should see.
 void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
                  bool* outputFolderReady, BatchStats* stats, PlatWindow window);
+
+// Counts an error for something the job had to leave out (a folder whose
+// path does not fit), showing `shownPath` in CurrentFile.
+void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window);
 
 // Creates the folder `folderPath` (ending with a backslash) and any missing
 // parents. Failures to create are not reported (the folder may exist);

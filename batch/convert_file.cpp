@@ -120,6 +120,11 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
     PublishStatus("done\n", false, *stats, window);
 }
 
+void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window) {
+    PublishSlotText(CurrentFile, shownPath);
+    CountError(stats, window);
+}
+
 bool MakeOutputFolder(const char* folderPath) {
     char path[FolderCreateSize];
     if (!CopyText(path, sizeof path, folderPath)) return false;

@@ -28,6 +28,32 @@ bool PlatCreateDirectory(const char* path);
 // (code page 932 has them; single-byte code pages never do).
 bool PlatIsLeadByte(unsigned char byte);
 
+// One entry of a folder search: its name and its attribute bits, as Win32
+// gives them (16 directory, 2 hidden, 4 system, 1024 reparse point, ...).
+constexpr std::size_t PlatNameSize = 260;
+struct PlatFoundEntry {
+    char name[PlatNameSize];
+    std::uint32_t attributes;
+};
+constexpr std::uint32_t PlatAttrHidden = 2;
+constexpr std::uint32_t PlatAttrSystem = 4;
+constexpr std::uint32_t PlatAttrDirectory = 16;
+constexpr std::uint32_t PlatAttrReparsePoint = 1024;
+
+// An open folder search, opaque to the logic.
+typedef struct PlatSearchTag* PlatSearch;
+
+// Opens a search for `searchText`, a folder path followed by a name pattern
+// (the platform's wildcards), and gives its first entry. Null when nothing
+// matches or the folder cannot be read; a search that was opened must be
+// closed once with PlatFindClose.
+PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry);
+
+// The next entry of the search; false when there is none.
+bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry);
+
+void PlatFindClose(PlatSearch search);
+
 // --- Child processes ---------------------------------------------------------
 
 // Starts the program file `application` with the writable `commandLine`,
@@ -41,6 +67,9 @@ bool PlatRunProcess(const char* application, char* commandLine,
 // Asks for a repaint of the whole client area with background erase.
 // A null window is ignored.
 void PlatRequestRepaint(PlatWindow window);
+
+// Enables or disables a control, from any thread. A null window is ignored.
+void PlatEnableWindow(PlatWindow window, bool enabled);
 
 // --- Threads -----------------------------------------------------------------
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 constexpr std::uint32_t FakeFolderAttributes = 16;
 constexpr std::uint32_t FakeFileAttributes = 32;
 
@@ -19,8 +21,10 @@ void FakeReset();
 // other value a single-byte code page.
 void FakeSetCodePage(int codePage);
 
-// Paths are compared as Windows does, letters without case. A folder is
-// added with all its missing parents; a file needs no parent.
+// Paths are compared as Windows does, letters without case. An entry is
+// added with all its missing parent folders. A search returns a folder's
+// entries in the order they were added (after "." and ".." in any folder
+// but a drive's root); a folder made unreadable cannot be searched.
 void FakeAddFolder(const std::string& path, std::uint32_t attributes = FakeFolderAttributes);
 void FakeAddFile(const std::string& path, std::uint64_t size,
                  std::uint32_t attributes = FakeFileAttributes);
@@ -50,6 +54,14 @@ std::vector<std::string> FakeApplications();   // every program file asked for
 std::vector<std::string> FakeCommandLines();   // every command line, started or not
 std::vector<std::string> FakeDirectoryCalls(); // every folder creation asked for
 int FakeRepaintCount();
+int FakeOpenSearchCount();  // searches opened and not yet closed
+
+// Controls start enabled. Every enable, disable and repaint is logged as
+// "enable N", "disable N" or "repaint" (N the window's value) and then calls
+// the hook, on the calling thread: a test can act at every such point.
+bool FakeIsEnabled(PlatWindow window);
+std::vector<std::string> FakeWindowCalls();
+void FakeSetWindowHook(std::function<void()> hook);
 
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
 enum class FakeOp { CreateDirectory, RunProcess, FileSize, ThreadStart };

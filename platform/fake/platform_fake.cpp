@@ -1,5 +1,6 @@
 // The platform layer over an in-memory world, for the native tests.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -27,9 +28,21 @@ struct World {
     std::vector<std::string> applications;
     std::vector<std::string> commandLines;
     std::vector<std::string> directoryCalls;
+    // Keys of each folder's entries, in the order they were added: the order
+    // in which a search returns them.
+    std::map<std::string, std::vector<std::string>> children;
+    int openSearches = 0;
     int repaints = 0;
+    std::map<PlatWindow, bool> disabled;
+    std::vector<std::string> windowCalls;
+    std::function<void()> windowHook;
     int failAt[4] = {0, 0, 0, 0};
     std::vector<std::thread> threads;
+};
+
+struct SearchState {
+    std::vector<PlatFoundEntry> found;
+    std::size_t next = 0;
 };
 
 World& TheWorld() {
@@ -88,6 +101,41 @@ std::string Parent(const std::string& path) {
 const Entry* Find(const std::string& path) {
     auto found = TheWorld().entries.find(Key(path));
     return found == TheWorld().entries.end() ? nullptr : &found->second;
+}
+
+// The last part of a path: the name a search gives for it.
+std::string NameOf(const std::string& path) {
+    std::string parent = Parent(path);
+    return parent.empty() ? path : path.substr(parent.size() + 1);
+}
+
+// Stores an entry; a new one is appended to its folder's search order.
+void Put(const Entry& entry) {
+    World& world = TheWorld();
+    std::string key = Key(entry.path);
+    if (world.entries.find(key) == world.entries.end())
+        world.children[Key(Parent(entry.path))].push_back(key);
+    world.entries[key] = entry;
+}
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// The wildcards of a search: "*" any run, "?" one byte, letters without
+// case; "*.*" matches every name, as on Windows.
+bool Matches(const char* pattern, const char* name) {
+    if (std::strcmp(pattern, "*.*") == 0) return true;
+    if (*pattern == '\0') return *name == '\0';
+    if (*pattern == '*') return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
+    if (*name == '\0') return false;
+    if (*pattern != '?' && Fold(*pattern) != Fold(*name)) return false;
+    return Matches(pattern + 1, name + 1);
+}
+
+void AddFound(SearchState* search, const std::string& name, std::uint32_t attributes) {
+    PlatFoundEntry entry = {};
+    std::snprintf(entry.name, sizeof entry.name, "%s", name.c_str());
+    entry.attributes = attributes;
+    search->found.push_back(entry);
 }
 
 bool Fails(FakeOp op) {
@@ -151,7 +199,7 @@ std::uint32_t EncodeLikeTheEncoder(const std::string& line, const FakeEncoderRun
         std::uint64_t size = run.outputSize >= 0 ? static_cast<std::uint64_t>(run.outputSize)
                              : decode            ? source->size * 2
                                                  : source->size / 2;
-        TheWorld().entries[Key(output)] = Entry{output, false, FakeFileAttributes, size, true};
+        Put(Entry{output, false, FakeFileAttributes, size, true});
     }
     return run.exitCode;
 }
@@ -170,7 +218,12 @@ void FakeReset() {
     world.applications.clear();
     world.commandLines.clear();
     world.directoryCalls.clear();
+    world.children.clear();
+    world.openSearches = 0;
     world.repaints = 0;
+    world.disabled.clear();
+    world.windowCalls.clear();
+    world.windowHook = nullptr;
     std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
 }
 
@@ -183,12 +236,14 @@ void FakeAddFolder(const std::string& path, std::uint32_t attributes) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     std::string parent = Parent(path);
     if (!parent.empty() && Find(parent) == nullptr) FakeAddFolder(parent);
-    TheWorld().entries[Key(path)] = Entry{Normalize(path), true, attributes, 0, true};
+    Put(Entry{Normalize(path), true, attributes, 0, true});
 }
 
 void FakeAddFile(const std::string& path, std::uint64_t size, std::uint32_t attributes) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-    TheWorld().entries[Key(path)] = Entry{path, false, attributes, size, true};
+    std::string parent = Parent(path);
+    if (!parent.empty() && Find(parent) == nullptr) FakeAddFolder(parent);
+    Put(Entry{path, false, attributes, size, true});
 }
 
 void FakeSetReadable(const std::string& path, bool readable) {
@@ -234,6 +289,27 @@ std::vector<std::string> FakeDirectoryCalls() {
     return TheWorld().directoryCalls;
 }
 
+int FakeOpenSearchCount() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().openSearches;
+}
+
+bool FakeIsEnabled(PlatWindow window) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    auto found = TheWorld().disabled.find(window);
+    return found == TheWorld().disabled.end() || !found->second;
+}
+
+std::vector<std::string> FakeWindowCalls() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().windowCalls;
+}
+
+void FakeSetWindowHook(std::function<void()> hook) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().windowHook = std::move(hook);
+}
+
 int FakeRepaintCount() {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     return TheWorld().repaints;
@@ -277,7 +353,7 @@ bool PlatCreateDirectory(const char* path) {
     std::string parent = Parent(path);
     const Entry* above = Find(parent);
     if (parent.empty() || above == nullptr || !above->folder || Find(path) != nullptr) return false;
-    TheWorld().entries[Key(path)] = Entry{Normalize(path), true, FakeFolderAttributes, 0, true};
+    Put(Entry{Normalize(path), true, FakeFolderAttributes, 0, true});
     return true;
 }
 
@@ -304,10 +380,77 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     return true;
 }
 
+// Records a window call and then runs the test's hook, outside the lock.
+static void WindowCall(const std::string& call) {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        TheWorld().windowCalls.push_back(call);
+        hook = TheWorld().windowHook;
+    }
+    if (hook) hook();
+}
+
 void PlatRequestRepaint(PlatWindow window) {
     if (window == nullptr) return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        TheWorld().repaints += 1;
+    }
+    WindowCall("repaint");
+}
+
+void PlatEnableWindow(PlatWindow window, bool enabled) {
+    if (window == nullptr) return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        TheWorld().disabled[window] = !enabled;
+    }
+    WindowCall((enabled ? "enable " : "disable ") +
+               std::to_string(reinterpret_cast<std::uintptr_t>(window)));
+}
+
+PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-    TheWorld().repaints += 1;
+    World& world = TheWorld();
+    std::string text = searchText;
+    std::string folder = Parent(text + "x");  // the part before the last real backslash
+    if (folder.empty()) return nullptr;
+    std::string pattern = text.substr(folder.size() + 1);
+    const Entry* where = Find(folder);
+    if (where == nullptr || !where->folder || !where->readable || pattern.empty()) return nullptr;
+    SearchState* search = new SearchState;
+    // Every folder but a drive's root lists itself and its parent first.
+    if (folder.find('\\') != std::string::npos) {
+        if (Matches(pattern.c_str(), ".")) AddFound(search, ".", FakeFolderAttributes);
+        if (Matches(pattern.c_str(), "..")) AddFound(search, "..", FakeFolderAttributes);
+    }
+    for (const std::string& key : world.children[Key(folder)]) {
+        const Entry& child = world.entries[key];
+        std::string name = NameOf(child.path);
+        if (Matches(pattern.c_str(), name.c_str())) AddFound(search, name, child.attributes);
+    }
+    if (search->found.empty()) {
+        delete search;
+        return nullptr;
+    }
+    world.openSearches += 1;
+    *entry = search->found[0];
+    search->next = 1;
+    return reinterpret_cast<PlatSearch>(search);
+}
+
+bool PlatFindNext(PlatSearch handle, PlatFoundEntry* entry) {
+    SearchState* search = reinterpret_cast<SearchState*>(handle);
+    if (search->next >= search->found.size()) return false;
+    *entry = search->found[search->next++];
+    return true;
+}
+
+void PlatFindClose(PlatSearch handle) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().openSearches -= 1;
+    delete reinterpret_cast<SearchState*>(handle);
 }
 
 static std::mutex textLock;

@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -29,6 +30,30 @@ bool PlatCreateDirectory(const char* path) { return CreateDirectoryA(path, nullp
 
 bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
+static void CopyFound(const WIN32_FIND_DATAA& found, PlatFoundEntry* entry) {
+    static_assert(sizeof found.cFileName == PlatNameSize, "a found name fits its entry");
+    std::memcpy(entry->name, found.cFileName, PlatNameSize);
+    entry->name[PlatNameSize - 1] = '\0';
+    entry->attributes = found.dwFileAttributes;
+}
+
+PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(searchText, &found);
+    if (search == INVALID_HANDLE_VALUE) return nullptr;
+    CopyFound(found, entry);
+    return reinterpret_cast<PlatSearch>(search);
+}
+
+bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry) {
+    WIN32_FIND_DATAA found;
+    if (!FindNextFileA(reinterpret_cast<HANDLE>(search), &found)) return false;
+    CopyFound(found, entry);
+    return true;
+}
+
+void PlatFindClose(PlatSearch search) { FindClose(reinterpret_cast<HANDLE>(search)); }
+
 bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* exitCode) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -47,6 +72,10 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
 
 void PlatRequestRepaint(PlatWindow window) {
     if (window != nullptr) InvalidateRect(reinterpret_cast<HWND>(window), nullptr, TRUE);
+}
+
+void PlatEnableWindow(PlatWindow window, bool enabled) {
+    if (window != nullptr) EnableWindow(reinterpret_cast<HWND>(window), enabled ? TRUE : FALSE);
 }
 
 static SRWLOCK textLock = SRWLOCK_INIT;

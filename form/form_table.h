@@ -1,0 +1,74 @@
+// The form as data: one row per control id, the bilingual messages, and the
+// child window made for each row.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+enum RowKind : std::int32_t {
+    Empty = -1,
+    PaintLabel = 1,
+    PaintSlot = 2,
+    PaintDecimal = 3,
+    PaintHex = 4,
+    PaintEdge = 11,
+    PushButton = 21,
+    RadioButton = 22,
+    CheckBox = 23,
+    GroupBox = 24,
+    StaticLabel = 31,
+    StaticSlot = 32,
+    StaticDecimal = 33,
+    StaticHex = 34,
+    EditSlot = 41,
+};
+
+// The row number is the control id, the command id and the index into
+// ControlHandles. `aux`: first row of a radio group; 2 for a control made
+// disabled; border flags of an edge. `style`: window style of a control, or
+// text format of a painted row. The rectangle is in tenths of a layout cell.
+struct FormRow {
+    std::int32_t kind;
+    std::int32_t index;
+    std::int32_t aux;
+    std::int32_t style;
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+    const char* labelJapanese;  // code page 932
+    const char* labelEnglish;
+};
+
+constexpr int FormRowCount = 50;
+constexpr int MessageCount = 40;
+
+// Rows the code names; all others are reached through the table alone.
+enum FormRowId : int {
+    LanguageRow = 1,
+    DefaultSizeRow = 2,
+    ExecuteRow = 36,
+    ExitRow = 37,
+    CancelRow = 38,
+};
+
+// Messages: n is the Japanese text, n + 1 the English one.
+enum MessageId : int {
+    ChangeRefusedMessage = 0,
+    ReallyExitMessage = 2,
+    OnlyWavMessage = 26,
+    OnlyFlacMessage = 28,
+    TooManyFoldersMessage = 30,
+    NoFileMessage = 32,
+    SpecTooLongMessage = 34,
+    OutputTooLongMessage = 36,
+};
+
+extern const FormRow FormTable[FormRowCount];
+extern const char* const MessageTable[MessageCount];
+extern PlatWindow ControlHandles[FormRowCount];
+
+// The label of a row, or of a message, in the current Language.
+const char* RowLabel(int row);
+const char* MessageText(int message);
