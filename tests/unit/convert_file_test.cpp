@@ -116,7 +116,7 @@ TEST_F(ConvertFileTest, ExistingOutputIsSkippedUnlessOverwriting) {
 TEST_F(ConvertFileTest, OutputFolderIsMadeOnceBeforeTheFirstConversion) {
     FakeAddFile("c:\\in\\a.wav", 1000);
     FakeAddFile("c:\\in\\b.wav", 1000);
-    FakeAddFile("d:\\out\\a\\b\\a.flac", 1);  // a file needs no folder in the fake
+    FakeAddFile("d:\\out\\a\\b\\a.flac", 1);  // its folders come with it
     IntSettings[Overwrite] = 0;
     Convert("a.wav", "c:\\in\\", "d:\\out\\a\\b\\");  // skipped: no folder yet
     EXPECT_TRUE(FakeDirectoryCalls().empty());

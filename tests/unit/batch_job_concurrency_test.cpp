@@ -1,0 +1,164 @@
+// The job on a real thread against the window thread's actions: Cancel,
+// the next Execute, and the painter's reads. Also run under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/batch_job.h"
+#include "form/form_table.h"
+#include "platform/fake/fake_platform.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+namespace {
+
+PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
+
+PlatWindow Control(int row) { return reinterpret_cast<PlatWindow>(static_cast<std::uintptr_t>(row)); }
+
+// A one-shot signal between two threads.
+class Gate {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> guard(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [this] { return open_; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class JobThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FakeReset();
+        ClearSettingsStore();
+        ApplySettingDefaults();
+        IntSettings[Language] = 1;
+        IntSettings[SameFolder] = 0;
+        IntSettings[Overwrite] = 1;
+        CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\in\\*.wav");
+        CopyText(TextSlots[OutputSpec], TextSlotSize, "d:\\out\\*.*");
+        CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
+        FakeAddFile("c:\\tools\\flac.exe", 100000);
+        FakeAddFolder("d:\\out");
+        for (int row : {ExecuteRow, ExitRow, CancelRow}) ControlHandles[row] = Control(row);
+        AbortRequested = 0;
+        JobHandle = 0;
+    }
+
+    void TearDown() override { FakeJoinThreads(); }
+
+    static void AddFiles(int count) {
+        for (int i = 1; i <= count; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + ".wav", 1000 + i);
+    }
+
+    // What the Cancel button does on the window thread.
+    static void PressCancel() { AbortRequested = 1; }
+};
+
+TEST_F(JobThreadTest, CancelDuringABlockedRunFinishesThatFileOnly) {
+    AddFiles(3);
+    Gate running, released;
+    FakeEncoderRun blocked;
+    blocked.during = [&](const std::string&) {
+        running.Open();
+        released.Wait();
+    };
+    FakeQueueEncoderRun(blocked);
+
+    ASSERT_TRUE(StartBatchJob(TheWindow));
+    running.Wait();
+    EXPECT_NE(JobHandle, 0u);
+    EXPECT_FALSE(FakeIsEnabled(Control(ExecuteRow)));
+    EXPECT_FALSE(FakeIsEnabled(Control(ExitRow)));
+    EXPECT_TRUE(FakeIsEnabled(Control(CancelRow)));
+    PressCancel();
+    released.Open();
+    FakeJoinThreads();
+
+    EXPECT_EQ(FakeCommandLines().size(), 1u);
+    EXPECT_TRUE(FakeExists("d:\\out\\f1.flac"));
+    char result[TextSlotSize];
+    ReadSlotText(ResultText, result, sizeof result);
+    EXPECT_STREQ(result, "done\nconverted:1, skip:0, error:0, ratio:50.0%\n");
+    EXPECT_EQ(FakeOpenSearchCount(), 0);
+    EXPECT_EQ(JobHandle, 0u);
+    EXPECT_EQ(AbortRequested, 0);
+    EXPECT_FALSE(FakeIsEnabled(Control(CancelRow)));
+}
+
+TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
+    // A one-file job makes nine window calls; Cancel is pressed right after
+    // each of them in turn, and once more after the job thread has ended.
+    const int windowCalls = 9;
+    for (int pressAt = 1; pressAt <= windowCalls + 1; ++pressAt) {
+        SetUp();
+        AddFiles(1);
+        std::atomic<int> calls{0};
+        FakeSetWindowHook([&calls, pressAt] {
+            if (++calls == pressAt) PressCancel();
+        });
+        ASSERT_TRUE(StartBatchJob(TheWindow));
+        FakeJoinThreads();
+        EXPECT_GE(calls.load(), 7) << pressAt;  // fewer when Cancel came before the file
+        if (pressAt > windowCalls) PressCancel();
+        FakeSetWindowHook(nullptr);
+
+        FakeAddFile("c:\\in\\second.wav", 500);
+        std::size_t runsBefore = FakeCommandLines().size();
+        ASSERT_TRUE(StartBatchJob(TheWindow));
+        FakeJoinThreads();
+        EXPECT_EQ(FakeCommandLines().size(), runsBefore + 2) << "Cancel at window call " << pressAt;
+        EXPECT_EQ(JobHandle, 0u);
+        EXPECT_EQ(AbortRequested, 0);
+    }
+}
+
+TEST_F(JobThreadTest, PainterOnlyEverSeesWholeTexts) {
+    // File names of growing length, so that a torn copy would mix two of
+    // them; thousands of status updates with counts of changing width.
+    const int files = 3000;
+    AddFiles(files);
+    const std::regex wholeResult(
+        "((in progress|done|skipped|error)\nconverted:[0-9]+, skip:[0-9]+, error:[0-9]+"
+        "(, ratio:[-0-9.]+%(, min:[0-9.]+%, max:[0-9.]+%, average:[0-9.]+%)?\n)?)?");
+    const std::regex wholeFile("(d:\\\\out\\\\f[1-9][0-9]*\\.flac)?");
+
+    std::atomic<bool> jobStarted{false};
+    std::atomic<long> reads{0};
+    std::vector<std::string> torn;
+    std::thread painter([&] {
+        char text[TextSlotSize];
+        while (!jobStarted || JobHandle != 0 || reads < 5000) {
+            ReadSlotText(ResultText, text, sizeof text);
+            if (!std::regex_match(text, wholeResult)) torn.push_back(text);
+            ReadSlotText(CurrentFile, text, sizeof text);
+            if (!std::regex_match(text, wholeFile)) torn.push_back(text);
+            reads += 1;
+        }
+    });
+    ASSERT_TRUE(StartBatchJob(TheWindow));
+    jobStarted = true;
+    FakeJoinThreads();
+    painter.join();
+
+    EXPECT_TRUE(torn.empty()) << torn.size() << " torn texts, first: " << torn.front();
+    EXPECT_EQ(FakeCommandLines().size(), static_cast<std::size_t>(files));
+    EXPECT_GE(reads.load(), 5000);
+}
+
+}  // namespace
