@@ -1,11 +1,15 @@
 // Checks the Win32 side of the platform layer on the real system (under
 // Wine). Usage: platform_check DIR CODEPAGE, DIR a Windows path ending with a
 // backslash that holds "big.wav" (a sparse file of 5 GiB) and "file.txt"
-// (3 bytes); CODEPAGE the ANSI code page the test runs in (932 or 1252).
+// (3 bytes) and the folder "tree" (a.wav, b.WAV, c.txt, the folders sub,
+// .dot and the read-only ro, and in code page 932 also a file named with the
+// two-byte character whose trail byte is a backslash); CODEPAGE the ANSI code
+// page the test runs in (932 or 1252).
 // Run as "platform_check exit N" it only exits with N, to be run as a child.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -25,6 +29,23 @@ void ThreadBody(void* argument) {
     PlatLockTexts();
     threadRan = *static_cast<int*>(argument);
     PlatUnlockTexts();
+}
+
+// Every entry of a search, as "name:attributes", or nothing when it fails.
+std::set<std::string> Search(const std::string& text) {
+    std::set<std::string> found;
+    PlatFoundEntry entry;
+    PlatSearch search = PlatFindFirst(text.c_str(), &entry);
+    if (search == nullptr) return found;
+    do {
+        found.insert(std::string(entry.name) + ":" + std::to_string(entry.attributes & 0x417));
+    } while (PlatFindNext(search, &entry));
+    PlatFindClose(search);
+    return found;
+}
+
+void PrintSet(const std::set<std::string>& found) {
+    for (const std::string& item : found) std::printf("       %s\n", item.c_str());
 }
 
 }  // namespace
@@ -53,6 +74,29 @@ int main(int argc, char** argv) {
     Check("folder created", PlatCreateDirectory(made.c_str()));
     Check("existing folder not created again", !PlatCreateDirectory(made.c_str()));
     Check("no folder without its parent", !PlatCreateDirectory((dir + "none\\sub").c_str()));
+
+    // Only the attribute bits the walk looks at (and read-only) are kept:
+    // archive and the like depend on the file system.
+    std::string tree = dir + "tree\\";
+    std::set<std::string> wav = Search(tree + "*.wav");
+    std::set<std::string> expected = {"a.wav:0", "b.WAV:0"};
+    if (japanese) expected.insert("\x95\x5c.wav:0");
+    Check("a search finds the pattern's files, letters without case", wav == expected);
+    if (wav != expected) PrintSet(wav);
+    std::set<std::string> all = Search(tree + "*.*");
+    // Wine shows a Linux dot name as hidden (18); Windows would not.
+    bool folders = all.count(".:16") && all.count("..:16") && all.count("sub:16") &&
+                   (all.count(".dot:16") || all.count(".dot:18")) && all.count("c.txt:0");
+    Check("a search for *.* lists ., .., the folders and every file", folders);
+    // A folder without write permission is read-only on this side.
+    Check("a read-only folder has its directory and read-only bits", all.count("ro:17") == 1);
+    if (!folders || all.count("ro:17") != 1) PrintSet(all);
+    Check("a search finds nothing for no match", Search(tree + "*.none").empty());
+    Check("a search of a missing folder fails", Search(dir + "none\\*.*").empty());
+
+    PlatEnableWindow(nullptr, false);
+    PlatRequestRepaint(nullptr);
+    Check("window calls on no window are ignored", true);
 
     char self[1100];
     std::snprintf(self, sizeof self, "\"%s\" exit 3", argv[0]);

@@ -4,12 +4,16 @@ set -u -o pipefail
 : "${KESTRELIA_WIN_BIN:?}" "${WINEPREFIX:?}"
 source "$(dirname "$0")/../../tools/setup.sh"
 work=$(mktemp -d /tmp/kestrelia-platform.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 printf 'abc' >"$work/file.txt"
 truncate -s 5G "$work/big.wav"
+mkdir -p "$work/tree/sub" "$work/tree/.dot" "$work/tree/ro"
+touch "$work/tree/a.wav" "$work/tree/b.WAV" "$work/tree/c.txt"
+chmod a-w "$work/tree/ro"
 status=0
 wine "$KESTRELIA_WIN_BIN/platform_check.exe" "$(kestrelia_winpath "$work")\\" 1252 | tr -d '\r' || status=1
 rm -rf "$work/made"
+touch "$work/tree/表.wav"
 LC_ALL=ja_JP.UTF-8 wine "$KESTRELIA_WIN_BIN/platform_check.exe" "$(kestrelia_winpath "$work")\\" 932 |
     tr -d '\r' || status=1
 exit $status
