@@ -64,6 +64,8 @@ kestrelia_display() {
 }
 
 kestrelia_stop_display() {
+    # Wine's own processes first, so that none complains of a lost display.
+    wineserver -k >/dev/null 2>&1
     [ -n "${KESTRELIA_XVFB_PID:-}" ] && kill "$KESTRELIA_XVFB_PID" 2>/dev/null
     return 0
 }
