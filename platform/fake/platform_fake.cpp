@@ -1,6 +1,7 @@
 // The platform layer over an in-memory world, for the native tests.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -132,8 +133,13 @@ bool Matches(const char* pattern, const char* name) {
 }
 
 void AddFound(SearchState* search, const std::string& name, std::uint32_t attributes) {
+    // No file system has longer names; a test that made one is wrong.
+    if (name.size() >= PlatNameSize) {
+        std::fprintf(stderr, "fake platform: a name of %zu bytes cannot be found\n", name.size());
+        std::abort();
+    }
     PlatFoundEntry entry = {};
-    std::snprintf(entry.name, sizeof entry.name, "%s", name.c_str());
+    std::memcpy(entry.name, name.c_str(), name.size() + 1);
     entry.attributes = attributes;
     search->found.push_back(entry);
 }
