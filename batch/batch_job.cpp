@@ -1,5 +1,5 @@
 // The batch job on its own thread: the start checks, the split of the input
-// specification, the output root and the depth-first folder walk.
+// path into folder and pattern, the output root and the depth-first walk.
 #include <cstring>
 
 #include "batch/batch_job.h"
@@ -47,21 +47,21 @@ bool HasExtension(const char* text, const char* extension) {
     return true;
 }
 
-// The folder part of a specification: up to and including its last
+// The folder part of a path: up to and including its last
 // backslash, or "c:\" when that backslash is the first byte or there is
 // none. `rest` (may be null) gets what follows. False when the folder part
 // does not fit a job path.
-bool SplitFolder(const char* spec, char* folder, char* rest) {
-    long last = FindLastBackslash(spec);
+bool SplitFolder(const char* path, char* folder, char* rest) {
+    long last = FindLastBackslash(path);
     if (last <= 0) {
         CopyText(folder, JobPathSize, "c:\\");
-        return rest == nullptr || CopyText(rest, JobPathSize, spec + (last == 0 ? 1 : 0));
+        return rest == nullptr || CopyText(rest, JobPathSize, path + (last == 0 ? 1 : 0));
     }
     std::size_t folderLength = static_cast<std::size_t>(last) + 1;
     if (folderLength >= JobPathSize) return false;
-    std::memcpy(folder, spec, folderLength);
+    std::memcpy(folder, path, folderLength);
     folder[folderLength] = '\0';
-    return rest == nullptr || CopyText(rest, JobPathSize, spec + folderLength);
+    return rest == nullptr || CopyText(rest, JobPathSize, path + folderLength);
 }
 
 // Folders the walk enters: real folders that are not hidden, system or
@@ -165,17 +165,17 @@ void BatchJob(PlatWindow window) {
     TextSlots[LevelText][1] = '\0';
 
     bool compress = IntSettings[Mode] == 0;
-    char spec[JobPathSize];
-    if (!CopyText(spec, sizeof spec, TextSlots[compress ? LastWavSpec : LastFlacSpec])) {
-        AppendMessage(SpecTooLongMessage);
+    char input[JobPathSize];
+    if (!CopyText(input, sizeof input, TextSlots[compress ? LastWavSpec : LastFlacSpec])) {
+        AppendMessage(InputTooLongMessage);
         return;
     }
-    if (!HasExtension(spec, compress ? ".wav" : ".flac")) {
+    if (!HasExtension(input, compress ? ".wav" : ".flac")) {
         AppendMessage(compress ? OnlyWavMessage : OnlyFlacMessage);
         return;
     }
     char pattern[JobPathSize];
-    SplitFolder(spec, InputDirStack[0], pattern);  // parts of a job path: they fit
+    SplitFolder(input, InputDirStack[0], pattern);  // parts of a job path: they fit
     if (IntSettings[SameFolder] == 1) {
         CopyText(OutputDirStack[0], JobPathSize, InputDirStack[0]);
     } else if (!SplitFolder(TextSlots[OutputSpec], OutputDirStack[0], nullptr)) {

@@ -45,7 +45,7 @@ bool StartBatchJob(PlatWindow window);
 // clears AbortRequested and, last, JobHandle. `mainWindow` is a PlatWindow.
 void BatchJobThread(void* mainWindow);
 
-// One whole job: checks, split of the input specification, output root,
+// One whole job: checks, split of the input path, output root,
 // the walk and the closing message, all reported in CurrentFile and
 // ResultText.
 void BatchJob(PlatWindow window);

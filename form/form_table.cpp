@@ -78,8 +78,8 @@ const char* const MessageTable[MessageCount] = {
     /* 28 */ ".flacファイルのみ\n", "Only .flac files\n",
     /* 30 */ "フォルダが多すぎ", "Too many folders",
     /* 32 */ "対象ファイルがありません", "There is no file there",
-    /* 34 */ "入力ファイルの指定が長すぎます\n", "Input file specification is too long\n",
-    /* 36 */ "出力フォルダの指定が長すぎます\n", "Output folder specification is too long\n",
+    /* 34 */ "入力ファイルのパスが長すぎます\n", "Input path is too long\n",
+    /* 36 */ "出力フォルダのパスが長すぎます\n", "Output folder path is too long\n",
     /* 38 */ "", "",
 };
 // clang-format on

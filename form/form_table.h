@@ -61,7 +61,7 @@ enum MessageId : int {
     OnlyFlacMessage = 28,
     TooManyFoldersMessage = 30,
     NoFileMessage = 32,
-    SpecTooLongMessage = 34,
+    InputTooLongMessage = 34,
     OutputTooLongMessage = 36,
 };
 

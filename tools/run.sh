@@ -21,7 +21,7 @@ mkdir -p "$demo/music/album one" "$demo/music/album two"
 "$demo/make_wav" "$demo/music/album two/track 1.wav" 5 3
 bin="$KESTRELIA_BUILD/windows/bin"
 win() { kestrelia_winpath "$1"; }
-# job MODE SPEC OUTSPEC: lower folders searched, into a separate tree.
+# job MODE INPUT OUTPUT: lower folders searched, into a separate tree.
 job() {
     wine "$bin/walk_driver.exe" "$1" 0 1 0 8 "$(win "$bin/flac")" "$2" "$3" 1 | tr -d '\r' |
         grep -E '^(current|result):' | sed 's/\\n/\n    /g'

@@ -2,20 +2,8 @@
 # A whole batch job on the real platform: the folder walk on its own thread
 # under Wine, the real encoder through the flac.exe bridge, a generated tree.
 set -u
-: "${KESTRELIA_WIN_BIN:?}" "${KESTRELIA_MAKE_WAV:?}" "${WINEPREFIX:?}"
-source "$(dirname "$0")/../../tools/setup.sh"
-
-work=$(mktemp -d /tmp/kestrelia-walk.XXXXXX)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-failures=0
-check() {  # check NAME COMMAND...
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
-}
-matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; false; }; }
-same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
-win() { kestrelia_winpath "$1"; }
-encoder=$(win "$KESTRELIA_WIN_BIN/flac")
-# job MODE OVERWRITE SPEC OUTSPEC: a job with recursion into a separate tree.
+source "$(dirname "$0")/e2e_lib.sh"
+# job MODE OVERWRITE INPUT OUTPUT: a job with recursion into a separate tree.
 job() {
     wine "$KESTRELIA_WIN_BIN/walk_driver.exe" "$1" "$2" 1 0 8 "$encoder" "$3" "$4" 1 | tr -d '\r'
 }
@@ -68,5 +56,4 @@ run=$(job 0 0 "$(win "$in")\\*.mp3" "$(win "$out")\\*.*")
 check "wrong pattern: refused" same "$(line result "$run")" "result:Only .wav files\\n"
 check "wrong pattern: buttons idle" same "$(line buttons "$run")" "buttons:1 1 0"
 
-echo "$failures failures"
-[ "$failures" -eq 0 ]
+finish

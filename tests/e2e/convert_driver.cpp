@@ -14,17 +14,9 @@
 #include "batch/batch_job.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
+#include "tests/e2e/driver_output.h"
 
 namespace {
-
-void PrintEscaped(const char* label, const char* text) {
-    std::printf("%s:", label);
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == '\n') std::fputs("\\n", stdout);
-        else std::putchar(*p);
-    }
-    std::putchar('\n');
-}
 
 // Reads the arguments of an @FILE into `storage`, one per line.
 int ReadArgumentFile(const char* path, char storage[][1100], int capacity, char** argv) {

@@ -2,19 +2,7 @@
 # The one-file conversion on the real platform: the Windows build under Wine,
 # the real encoder through the flac.exe bridge, on generated WAV files.
 set -u
-: "${KESTRELIA_WIN_BIN:?}" "${KESTRELIA_MAKE_WAV:?}" "${WINEPREFIX:?}"
-source "$(dirname "$0")/../../tools/setup.sh"
-
-work=$(mktemp -d /tmp/kestrelia-e2e.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check NAME COMMAND...
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
-}
-matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; false; }; }
-same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
-win() { kestrelia_winpath "$1"; }
-encoder=$(win "$KESTRELIA_WIN_BIN/flac")
+source "$(dirname "$0")/e2e_lib.sh"
 # drive MODE OVERWRITE SAMEFOLDER LEVEL INDIR OUTDIR NAME...: prints the
 # driver's output; the last result line and the counts are what we check.
 drive() {
@@ -115,5 +103,4 @@ check "code page 932: output path shown" same "$(grep '^current:' <<<"$run")" \
 check "code page 932: mirrored folder made whole" flac -s -t "$work/出力/表ソ/能/表.flac"
 check "code page 932: no folder cut at a trail byte" same "$(ls "$work/出力")" "表ソ"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+finish

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # The Win32 platform layer on the real system, in both code pages.
 set -u -o pipefail
-: "${KESTRELIA_WIN_BIN:?}" "${WINEPREFIX:?}"
-source "$(dirname "$0")/../../tools/setup.sh"
-work=$(mktemp -d /tmp/kestrelia-platform.XXXXXX)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+source "$(dirname "$0")/e2e_lib.sh"
 printf 'abc' >"$work/file.txt"
 truncate -s 5G "$work/big.wav"
 mkdir -p "$work/tree/sub" "$work/tree/.dot" "$work/tree/ro"

@@ -2,7 +2,7 @@
 // hidden window of this program standing in for the main window and three
 // buttons for Execute, Exit and Cancel. Test code: it works the window
 // directly, as the Wine tests need.
-// Usage: walk_driver MODE OVERWRITE RECURSE SAMEFOLDER LEVEL ENCODER SPEC OUTSPEC LANGUAGE
+// Usage: walk_driver MODE OVERWRITE RECURSE SAMEFOLDER LEVEL ENCODER INPUT OUTPUT LANGUAGE
 // Prints "current:", "result:" (line feeds as \n), the buttons' states after
 // the job, and whether the running state was seen while it ran.
 #include <windows.h>
@@ -14,17 +14,9 @@
 #include "form/form_table.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
+#include "tests/e2e/driver_output.h"
 
 namespace {
-
-void PrintEscaped(const char* label, const char* text) {
-    std::printf("%s:", label);
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == '\n') std::fputs("\\n", stdout);
-        else std::putchar(*p);
-    }
-    std::putchar('\n');
-}
 
 HWND MakeButton(HWND parent, int row, bool enabled) {
     HWND button = CreateWindowExA(0, "button", "", WS_CHILD | WS_VISIBLE | (enabled ? 0 : WS_DISABLED), 0, 0,
@@ -39,7 +31,7 @@ HWND MakeButton(HWND parent, int row, bool enabled) {
 int main(int argc, char** argv) {
     if (argc != 10) {
         std::fprintf(stderr,
-                     "usage: walk_driver MODE OVERWRITE RECURSE SAMEFOLDER LEVEL ENCODER SPEC OUTSPEC LANGUAGE\n");
+                     "usage: walk_driver MODE OVERWRITE RECURSE SAMEFOLDER LEVEL ENCODER INPUT OUTPUT LANGUAGE\n");
         return 2;
     }
     ClearSettingsStore();

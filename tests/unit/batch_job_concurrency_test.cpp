@@ -4,24 +4,18 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "batch/batch_job.h"
 #include "form/form_table.h"
-#include "platform/fake/fake_platform.h"
-#include "settings/settings_store.h"
-#include "settings/text_util.h"
+#include "tests/unit/job_world.h"
 
 namespace {
-
-PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
-
-PlatWindow Control(int row) { return reinterpret_cast<PlatWindow>(static_cast<std::uintptr_t>(row)); }
 
 // A one-shot signal between two threads.
 class Gate {
@@ -45,20 +39,8 @@ private:
 class JobThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FakeReset();
-        ClearSettingsStore();
-        ApplySettingDefaults();
-        IntSettings[Language] = 1;
-        IntSettings[SameFolder] = 0;
+        PrepareJobWorld();
         IntSettings[Overwrite] = 1;
-        CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\in\\*.wav");
-        CopyText(TextSlots[OutputSpec], TextSlotSize, "d:\\out\\*.*");
-        CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
-        FakeAddFile("c:\\tools\\flac.exe", 100000);
-        FakeAddFolder("d:\\out");
-        for (int row : {ExecuteRow, ExitRow, CancelRow}) ControlHandles[row] = Control(row);
-        AbortRequested = 0;
-        JobHandle = 0;
     }
 
     void TearDown() override { FakeJoinThreads(); }

@@ -7,17 +7,11 @@
 
 #include "batch/batch_job.h"
 #include "form/form_table.h"
-#include "platform/fake/fake_platform.h"
-#include "settings/settings_store.h"
-#include "settings/text_util.h"
+#include "tests/unit/job_world.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
-
-PlatWindow Control(int row) { return reinterpret_cast<PlatWindow>(static_cast<std::uintptr_t>(row)); }
 
 void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
 
@@ -34,24 +28,7 @@ Strings Inputs() {
 
 class BatchJobTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FakeReset();
-        ClearSettingsStore();
-        ApplySettingDefaults();
-        IntSettings[Language] = 1;
-        IntSettings[Recurse] = 1;
-        IntSettings[SameFolder] = 0;
-        SetSlot(LastWavSpec, "c:\\in\\*.wav");
-        SetSlot(LastFlacSpec, "c:\\in\\*.flac");
-        SetSlot(OutputSpec, "d:\\out\\*.*");
-        CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
-        FakeAddFile("c:\\tools\\flac.exe", 100000);
-        FakeAddFolder("c:\\in");
-        FakeAddFolder("d:\\out");
-        for (int row : {ExecuteRow, ExitRow, CancelRow}) ControlHandles[row] = Control(row);
-        AbortRequested = 0;
-        JobHandle = 0;
-    }
+    void SetUp() override { PrepareJobWorld(); }
 
     void TearDown() override { FakeJoinThreads(); }
 
@@ -80,11 +57,11 @@ TEST_F(BatchJobTest, LevelIsCheckedAndCutBeforeTheWalk) {
     }
 }
 
-TEST_F(BatchJobTest, InputSpecificationMustNameTheModesFiles) {
+TEST_F(BatchJobTest, InputPatternMustNameTheModesFiles) {
     FakeAddFolder("c:\\music");
     struct Case {
         int mode;
-        const char* spec;
+        const char* input;
         bool accepted;
     } cases[] = {
         {0, "c:\\music\\*.WAV", true},  {0, "c:\\music\\a.Wav", true}, {0, "x.wav", true},
@@ -97,16 +74,16 @@ TEST_F(BatchJobTest, InputSpecificationMustNameTheModesFiles) {
         for (const Case& c : cases) {
             IntSettings[Language] = language;
             IntSettings[Mode] = c.mode;
-            SetSlot(c.mode == 0 ? LastWavSpec : LastFlacSpec, c.spec);
+            SetSlot(c.mode == 0 ? LastWavSpec : LastFlacSpec, c.input);
             SetSlot(ResultText, "left from before");
             BatchJob(TheWindow);
-            // An accepted specification is walked (and finds nothing here);
+            // An accepted input path is walked (and finds nothing here);
             // a rejected one leaves its message alone.
             int expected = !c.accepted ? (c.mode == 0 ? OnlyWavMessage : OnlyFlacMessage) : NoFileMessage;
-            EXPECT_EQ(Result(), Message(expected)) << c.spec;
+            EXPECT_EQ(Result(), Message(expected)) << c.input;
         }
     }
-    // The form's copy of the specification is not what the job reads.
+    // The form's copy of the input path is not what the job reads.
     IntSettings[Mode] = 0;
     SetSlot(InputSpec, "c:\\in\\*.txt");
     SetSlot(LastWavSpec, "c:\\in\\*.wav");
@@ -114,7 +91,7 @@ TEST_F(BatchJobTest, InputSpecificationMustNameTheModesFiles) {
     BatchJob(TheWindow);
     EXPECT_EQ(Inputs(), (Strings{"c:\\in\\a.wav"}));
 
-    // A specification that does not fit a job path is refused whole, in the
+    // An input path that does not fit a job path is refused whole, in the
     // user's language; one that just fits is walked.
     for (int language : {0, 1}) {
         IntSettings[Language] = language;
@@ -125,19 +102,19 @@ TEST_F(BatchJobTest, InputSpecificationMustNameTheModesFiles) {
         EXPECT_EQ(Result(), Message(NoFileMessage));
         SetSlot(LastWavSpec, "c:\\m" + longest.substr(2));
         BatchJob(TheWindow);
-        EXPECT_EQ(Result(), Message(SpecTooLongMessage));
+        EXPECT_EQ(Result(), Message(InputTooLongMessage));
     }
     EXPECT_EQ(FakeCommandLines().size(), 1u);
 }
 
-TEST_F(BatchJobTest, SpecificationIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) {
+TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) {
     IntSettings[Recurse] = 0;
     FakeAddFile("c:\\a.wav", 10);
     FakeAddFile("c:\\in\\b.wav", 10);
     FakeAddFile("c:\\in\\c.wav", 10);
     struct Case {
-        const char* spec;
-        const char* outputSpec;
+        const char* input;
+        const char* output;
         Strings inputs;
         const char* firstOutput;
     } cases[] = {
@@ -157,14 +134,14 @@ TEST_F(BatchJobTest, SpecificationIsSplitIntoFolderAndPatternAndGivesTheOutputRo
         FakeAddFile("c:\\a.wav", 10);
         FakeAddFile("c:\\in\\b.wav", 10);
         FakeAddFile("c:\\in\\c.wav", 10);
-        SetSlot(LastWavSpec, c.spec);
-        SetSlot(OutputSpec, c.outputSpec);
+        SetSlot(LastWavSpec, c.input);
+        SetSlot(OutputSpec, c.output);
         BatchJob(TheWindow);
-        EXPECT_EQ(Inputs(), c.inputs) << c.spec << " " << c.outputSpec;
+        EXPECT_EQ(Inputs(), c.inputs) << c.input << " " << c.output;
         if (c.firstOutput != nullptr)
-            EXPECT_TRUE(FakeExists(c.firstOutput)) << c.spec << " " << c.outputSpec;
+            EXPECT_TRUE(FakeExists(c.firstOutput)) << c.input << " " << c.output;
         else
-            EXPECT_EQ(Result(), Message(NoFileMessage)) << c.spec;
+            EXPECT_EQ(Result(), Message(NoFileMessage)) << c.input;
     }
 
     // Same folder: the output root is the start folder, OutputSpec is not used.

@@ -76,7 +76,7 @@ TEST(FormTexts, LabelledRowsHaveBothLabelsAndNoOtherRowHasAny) {
         EXPECT_TRUE(entry.top < entry.bottom && entry.bottom <= 300) << row;
     }
     // The messages a job ends with start a new line where a status follows.
-    for (int n : {OnlyWavMessage, OnlyFlacMessage, SpecTooLongMessage, OutputTooLongMessage})
+    for (int n : {OnlyWavMessage, OnlyFlacMessage, InputTooLongMessage, OutputTooLongMessage})
         for (int language : {0, 1}) EXPECT_EQ(MessageTable[n + language][std::strlen(MessageTable[n + language]) - 1], '\n') << n;
 }
 

@@ -1,0 +1,35 @@
+// A fake world ready for a batch job, shared by the job's tests: English
+// texts, lower folders searched, c:\in\*.wav (or *.flac) into the separate
+// output tree d:\out, the encoder at c:\tools\flac, three fake buttons.
+#pragma once
+
+#include <cstdint>
+
+#include "form/form_table.h"
+#include "platform/fake/fake_platform.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+inline PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
+
+// The fake button of a row: its window value is the row number.
+inline PlatWindow Control(int row) { return reinterpret_cast<PlatWindow>(static_cast<std::uintptr_t>(row)); }
+
+inline void PrepareJobWorld() {
+    FakeReset();
+    ClearSettingsStore();
+    ApplySettingDefaults();
+    IntSettings[Language] = 1;
+    IntSettings[Recurse] = 1;
+    IntSettings[SameFolder] = 0;
+    CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\in\\*.wav");
+    CopyText(TextSlots[LastFlacSpec], TextSlotSize, "c:\\in\\*.flac");
+    CopyText(TextSlots[OutputSpec], TextSlotSize, "d:\\out\\*.*");
+    CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
+    FakeAddFile("c:\\tools\\flac.exe", 100000);
+    FakeAddFolder("c:\\in");
+    FakeAddFolder("d:\\out");
+    for (int row : {ExecuteRow, ExitRow, CancelRow}) ControlHandles[row] = Control(row);
+    AbortRequested = 0;
+    JobHandle = 0;
+}
