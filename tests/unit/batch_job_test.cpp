@@ -44,7 +44,6 @@ TEST_F(BatchJobTest, LevelIsCheckedAndCutBeforeTheWalk) {
     } cases[] = {{"3", "3", 3}, {"5x", "5", 5}, {"8", "8", 8}, {"0", "8", 8},
                  {"9", "8", 8}, {"a", "8", 8},  {"", "8", 8},  {"12", "1", 1}};
     for (const Case& c : cases) {
-        FakeReset();
         SetUp();
         FakeAddFile("c:\\in\\a.wav", 1000);
         SetSlot(LevelText, c.typed);
@@ -108,10 +107,6 @@ TEST_F(BatchJobTest, InputPatternMustNameTheModesFiles) {
 }
 
 TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) {
-    IntSettings[Recurse] = 0;
-    FakeAddFile("c:\\a.wav", 10);
-    FakeAddFile("c:\\in\\b.wav", 10);
-    FakeAddFile("c:\\in\\c.wav", 10);
     struct Case {
         const char* input;
         const char* output;
@@ -128,7 +123,6 @@ TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) 
         {"c:*.wav", "d:\\out\\", {}, nullptr},      // searches c:\c:*.wav
     };
     for (const Case& c : cases) {
-        FakeReset();
         SetUp();
         IntSettings[Recurse] = 0;
         FakeAddFile("c:\\a.wav", 10);
@@ -152,8 +146,6 @@ TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) 
     EXPECT_TRUE(FakeExists("c:\\in\\b.flac"));
 
     // An output folder that cannot be a job path is refused before any file.
-    IntSettings[SameFolder] = 0;
-    FakeReset();
     SetUp();
     FakeAddFile("c:\\in\\b.wav", 10);
     SetSlot(OutputSpec, "d:\\" + std::string(JobPathSize, 'o') + "\\*.*");
@@ -209,7 +201,6 @@ TEST_F(BatchJobTest, WalkIsDepthFirstWithFilesBeforeSubfoldersAndSiblingsReverse
     EXPECT_TRUE(FakeExists("c:\\in\\y\\y1.flac"));
 
     // Without recursion the subfolders are never looked at.
-    FakeReset();
     SetUp();
     IntSettings[Recurse] = 0;
     FakeAddFile("c:\\in\\1.wav", 10);
@@ -260,7 +251,6 @@ TEST_F(BatchJobTest, FolderLimitEndsTheJobWithItsMessage) {
     EXPECT_EQ(StackTop, FolderStackSize);
 
     // One folder less fits, and all of them are walked.
-    FakeReset();
     SetUp();
     for (int i = 0; i < FolderStackSize - 1; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + "\\inner.wav", 10);
     BatchJob(TheWindow);
@@ -268,7 +258,6 @@ TEST_F(BatchJobTest, FolderLimitEndsTheJobWithItsMessage) {
     EXPECT_EQ(Result().find(Message(TooManyFoldersMessage)), std::string::npos);
 
     // Before any file the message stands alone, in the user's language.
-    FakeReset();
     SetUp();
     IntSettings[Language] = 0;
     for (int i = 0; i < FolderStackSize; ++i) FakeAddFolder("c:\\in\\f" + std::to_string(i));
@@ -345,7 +334,6 @@ TEST_F(BatchJobTest, FoldersThatDoNotFitAreLeftOutAndCounted) {
     // does not fit: left out too, never searched with a cut text.
     EXPECT_EQ(Result(), "error\nconverted:2, skip:0, error:2, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
 
-    FakeReset();
     SetUp();
     FakeAddFolder(tooLong);
     BatchJob(TheWindow);
@@ -370,7 +358,6 @@ TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
         {"encoder missing", [] { FakeFailNth(FakeOp::RunProcess, 1); }},
     };
     for (const Kind& kind : kinds) {
-        FakeReset();
         SetUp();
         FakeAddFile("c:\\in\\a.wav", 1000);
         IntSettings[Overwrite] = 1;
@@ -394,7 +381,6 @@ TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
 
     // No thread: the flag goes down again, the user is told, and the
     // buttons stay as they were.
-    FakeReset();
     SetUp();
     FakeFailNth(FakeOp::ThreadStart, 1);
     EXPECT_FALSE(StartBatchJob(TheWindow));
