@@ -65,9 +65,9 @@ kestrelia_display() {
 
 kestrelia_stop_display() {
     # Wine's own processes first, so that none complains of a lost display.
-    wineserver -k >/dev/null 2>&1
-    [ -n "${KESTRELIA_XVFB_PID:-}" ] && kill "$KESTRELIA_XVFB_PID" 2>/dev/null
-    return 0
+    # Runs as the EXIT trap under set -e: nothing here may fail the run.
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${KESTRELIA_XVFB_PID:-}" ]; then kill "$KESTRELIA_XVFB_PID" 2>/dev/null || true; fi
 }
 
 # A Linux path as the Windows side sees it (Z: is / under Wine).
