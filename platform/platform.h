@@ -54,6 +54,29 @@ bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry);
 
 void PlatFindClose(PlatSearch search);
 
+// The full path of `name` taken in the current folder, into `path` (`size`
+// bytes with the NUL). The length of the path, or 0 when the platform gave
+// none or it does not fit.
+std::size_t PlatFullPathName(const char* name, char* path, std::size_t size);
+
+// A file opened for reading or writing its bytes as they stand, opaque to
+// the logic.
+typedef struct PlatFileTag* PlatFile;
+
+// Null when the file cannot be opened (missing, a folder, no permission).
+PlatFile PlatOpenFileRead(const char* path);
+// Creates the file or empties an existing one. Null when it cannot.
+PlatFile PlatCreateFileWrite(const char* path);
+// Reads up to `size` bytes; the count read, 0 at the end, -1 on an error.
+long PlatReadFile(PlatFile file, char* bytes, std::size_t size);
+// False unless every byte was written.
+bool PlatWriteFile(PlatFile file, const char* bytes, std::size_t size);
+// False when the file's data could not be written out in the end.
+bool PlatCloseFile(PlatFile file);
+// Puts `source` in the place of `target`, replacing it, in one step.
+bool PlatReplaceFile(const char* source, const char* target);
+bool PlatDeleteFile(const char* path);
+
 // --- Child processes ---------------------------------------------------------
 
 // Starts the program file `application` with the writable `commandLine`,

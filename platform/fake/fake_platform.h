@@ -33,6 +33,18 @@ bool FakeExists(const std::string& path);
 bool FakeIsFolder(const std::string& path);
 std::uint64_t FakeSizeOf(const std::string& path);
 
+// A file holding exactly these bytes (its folders added as needed), and the
+// bytes a file holds. Attribute bit 1 makes a file read-only: it cannot be
+// opened for writing nor replaced.
+void FakePutBytes(const std::string& path, const std::string& bytes,
+                  std::uint32_t attributes = FakeFileAttributes);
+std::string FakeBytesOf(const std::string& path);
+// Every file and folder path under `folder`, as given.
+std::vector<std::string> FakeListUnder(const std::string& folder);
+
+// The folder in which PlatFullPathName resolves a name (c:\work at first).
+void FakeSetCurrentFolder(const std::string& folder);
+
 // One run of the encoder. Runs are taken from a queue in order; when the
 // queue is empty a run behaves like the real encoder: it reads the last
 // quoted argument, writes the "-o" path or, without one, the input's name
@@ -64,7 +76,11 @@ std::vector<std::string> FakeWindowCalls();
 void FakeSetWindowHook(std::function<void()> hook);
 
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
-enum class FakeOp { CreateDirectory, RunProcess, FileSize, ThreadStart };
+enum class FakeOp {
+    CreateDirectory, RunProcess, FileSize, ThreadStart,
+    OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath,
+};
+constexpr int FakeOpCount = 9;
 void FakeFailNth(FakeOp op, int n);
 
 // Waits for every thread started through PlatStartThread.

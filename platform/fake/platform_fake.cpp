@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_window.h"
 #include "platform/platform.h"
 
 namespace {
@@ -19,6 +20,7 @@ struct Entry {
     std::uint32_t attributes;
     std::uint64_t size;
     bool readable;
+    std::string bytes = {};  // what a file written or given bytes holds
 };
 
 struct World {
@@ -37,7 +39,8 @@ struct World {
     std::map<PlatWindow, bool> disabled;
     std::vector<std::string> windowCalls;
     std::function<void()> windowHook;
-    int failAt[4] = {0, 0, 0, 0};
+    int failAt[FakeOpCount] = {};
+    std::string currentFolder = "c:\\work";
     std::vector<std::thread> threads;
 };
 
@@ -231,6 +234,8 @@ void FakeReset() {
     world.windowCalls.clear();
     world.windowHook = nullptr;
     std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
+    world.currentFolder = "c:\\work";
+    FakeResetWindows();
 }
 
 void FakeSetCodePage(int codePage) {
@@ -250,6 +255,32 @@ void FakeAddFile(const std::string& path, std::uint64_t size, std::uint32_t attr
     std::string parent = Parent(path);
     if (!parent.empty() && Find(parent) == nullptr) FakeAddFolder(parent);
     Put(Entry{path, false, attributes, size, true});
+}
+
+void FakePutBytes(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+    FakeAddFile(path, bytes.size(), attributes);
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().entries[Key(path)].bytes = bytes;
+}
+
+std::string FakeBytesOf(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    return entry == nullptr ? std::string() : entry->bytes;
+}
+
+std::vector<std::string> FakeListUnder(const std::string& folder) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    std::string prefix = Key(folder) + "\\";
+    std::vector<std::string> paths;
+    for (const auto& [key, entry] : TheWorld().entries)
+        if (key.compare(0, prefix.size(), prefix) == 0) paths.push_back(entry.path);
+    return paths;
+}
+
+void FakeSetCurrentFolder(const std::string& folder) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().currentFolder = folder;
 }
 
 void FakeSetReadable(const std::string& path, bool readable) {
@@ -469,5 +500,109 @@ bool PlatStartThread(void (*entry)(void*), void* argument) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     if (Fails(FakeOp::ThreadStart)) return false;
     TheWorld().threads.emplace_back(entry, argument);
+    return true;
+}
+
+std::size_t PlatFullPathName(const char* name, char* path, std::size_t size) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::FullPath)) return 0;
+    if (TheWorld().currentFolder.empty()) return 0;
+    std::string full = Normalize(TheWorld().currentFolder) + "\\" + name;
+    if (full.size() >= size) return 0;
+    std::memcpy(path, full.c_str(), full.size() + 1);
+    return full.size();
+}
+
+namespace {
+
+struct FileState {
+    std::string key;
+    bool writing;
+    std::size_t offset;
+};
+
+void Remove(const std::string& key) {
+    World& world = TheWorld();
+    auto found = world.entries.find(key);
+    if (found == world.entries.end()) return;
+    std::vector<std::string>& siblings = world.children[Key(Parent(found->second.path))];
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    world.entries.erase(found);
+}
+
+constexpr std::uint32_t ReadOnlyBit = 1;
+
+}  // namespace
+
+PlatFile PlatOpenFileRead(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    if (entry == nullptr || entry->folder || !entry->readable) return nullptr;
+    return reinterpret_cast<PlatFile>(new FileState{Key(path), false, 0});
+}
+
+PlatFile PlatCreateFileWrite(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::OpenWrite)) return nullptr;
+    const Entry* entry = Find(path);
+    const Entry* parent = Find(Parent(path));
+    if (parent == nullptr || !parent->folder) return nullptr;
+    if (entry != nullptr && (entry->folder || (entry->attributes & ReadOnlyBit) != 0)) return nullptr;
+    Put(Entry{path, false, FakeFileAttributes, 0, true, std::string()});
+    return reinterpret_cast<PlatFile>(new FileState{Key(path), true, 0});
+}
+
+long PlatReadFile(PlatFile handle, char* bytes, std::size_t size) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    FileState* file = reinterpret_cast<FileState*>(handle);
+    auto found = TheWorld().entries.find(file->key);
+    if (file->writing || found == TheWorld().entries.end()) return -1;
+    const std::string& all = found->second.bytes;
+    std::size_t count = std::min(size, all.size() - std::min(file->offset, all.size()));
+    std::memcpy(bytes, all.data() + file->offset, count);
+    file->offset += count;
+    return static_cast<long>(count);
+}
+
+bool PlatWriteFile(PlatFile handle, const char* bytes, std::size_t size) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    FileState* file = reinterpret_cast<FileState*>(handle);
+    auto found = TheWorld().entries.find(file->key);
+    if (!file->writing || found == TheWorld().entries.end()) return false;
+    // A failed write leaves half of its bytes, as a full disk does.
+    std::size_t written = Fails(FakeOp::WriteFile) ? size / 2 : size;
+    found->second.bytes.append(bytes, written);
+    found->second.size = found->second.bytes.size();
+    return written == size;
+}
+
+bool PlatCloseFile(PlatFile handle) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    FileState* file = reinterpret_cast<FileState*>(handle);
+    bool ok = !(file->writing && Fails(FakeOp::CloseFile));
+    delete file;
+    return ok;
+}
+
+bool PlatReplaceFile(const char* source, const char* target) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::ReplaceFile)) return false;
+    const Entry* from = Find(source);
+    const Entry* to = Find(target);
+    if (from == nullptr || from->folder) return false;
+    if (to != nullptr && (to->folder || (to->attributes & ReadOnlyBit) != 0)) return false;
+    Entry moved = *from;
+    moved.path = target;
+    Remove(Key(source));
+    Remove(Key(target));
+    Put(moved);
+    return true;
+}
+
+bool PlatDeleteFile(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    const Entry* entry = Find(path);
+    if (entry == nullptr || entry->folder) return false;
+    Remove(Key(path));
     return true;
 }

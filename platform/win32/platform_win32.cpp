@@ -28,6 +28,57 @@ bool PlatFileSize(const char* path, std::uint64_t* size) {
 
 bool PlatCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
+std::size_t PlatFullPathName(const char* name, char* path, std::size_t size) {
+    DWORD length = GetFullPathNameA(name, static_cast<DWORD>(size), path, nullptr);
+    // A path that does not fit gives the size it needs, never a cut one.
+    if (length == 0 || length >= size) return 0;
+    return length;
+}
+
+static HANDLE FileHandle(PlatFile file) { return reinterpret_cast<HANDLE>(file); }
+
+PlatFile PlatOpenFileRead(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
+}
+
+PlatFile PlatCreateFileWrite(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
+}
+
+long PlatReadFile(PlatFile file, char* bytes, std::size_t size) {
+    DWORD count = 0;
+    DWORD wanted = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+    if (!ReadFile(FileHandle(file), bytes, wanted, &count, nullptr)) return -1;
+    return static_cast<long>(count);
+}
+
+bool PlatWriteFile(PlatFile file, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        DWORD wanted = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD count = 0;
+        if (!WriteFile(FileHandle(file), bytes, wanted, &count, nullptr) || count == 0) return false;
+        bytes += count;
+        size -= count;
+    }
+    return true;
+}
+
+bool PlatCloseFile(PlatFile file) {
+    // The data must be on the disk before the file may replace another.
+    bool flushed = FlushFileBuffers(FileHandle(file)) != 0;
+    return CloseHandle(FileHandle(file)) != 0 && flushed;
+}
+
+bool PlatReplaceFile(const char* source, const char* target) {
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool PlatDeleteFile(const char* path) { return DeleteFileA(path) != 0; }
+
 bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
 static void CopyFound(const WIN32_FIND_DATAA& found, PlatFoundEntry* entry) {

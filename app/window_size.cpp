@@ -1,0 +1,118 @@
+// Scrolling the form by whole cells when the client area is smaller than
+// it, and the window's size and place.
+#include "app/window_size.h"
+
+#include <cstdint>
+
+#include "form/form_window.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+// Scrolls the form back toward its origin when the client area shows more
+// than what lies beyond the offset, so that no empty band opens at the
+// bottom or right. True when it scrolled.
+bool ScrollBack(PlatWindow window, int visible, int extent, std::int32_t* offset, int unit, bool vertical) {
+    if (*offset >= 0 || visible <= *offset + extent) return false;
+    int d = visible - (*offset + extent);
+    if (d > -*offset) d = -*offset;
+    if (vertical)
+        PlatScrollWindow(window, 0, unit * d);
+    else
+        PlatScrollWindow(window, unit * d, 0);
+    *offset += d;
+    return true;
+}
+
+// The scroll request codes of both bars.
+enum ScrollRequest {
+    LineBack = 0,
+    LineOn = 1,
+    PageBack = 2,
+    PageOn = 3,
+    ThumbPosition = 4,
+    ThumbTrack = 5,
+    ToStart = 6,
+    ToEnd = 7,
+};
+
+// Moves a bar as the request says; the change of its position, clamped
+// so that the offset never becomes positive: 0 when nothing moves.
+int ScrollBy(PlatWindow window, int bar, int request, std::int32_t offset) {
+    PlatScrollState state;
+    PlatGetScrollState(window, bar, &state);
+    int old = state.position;
+    int wanted = old;
+    switch (request) {
+    case LineBack: wanted = old - 1; break;
+    case LineOn: wanted = old + 1; break;
+    case PageBack: wanted = old - state.page; break;
+    case PageOn: wanted = old + state.page; break;
+    case ThumbTrack: wanted = state.trackPosition; break;
+    case ToStart: wanted = state.minimum; break;
+    case ToEnd: wanted = state.maximum; break;
+    default: break;  // ThumbPosition, the end of a scroll, anything else
+    }
+    int now = PlatSetScrollPosition(window, bar, wanted);
+    if (now == old) return 0;
+    int d = old - now;
+    if (d > -offset) d = -offset;
+    return d;
+}
+
+}  // namespace
+
+WindowSize DefaultWindowSize() { return WindowSize{(CharWidth * 540) / 10 + 10, (LineHeight * 340) / 10}; }
+
+void HandleSize(PlatWindow window, std::intptr_t size) {
+    const std::uint32_t packed = static_cast<std::uint32_t>(size);
+    const int cols = CharWidth > 0 ? static_cast<int>((packed & 0xFFFF) / static_cast<std::uint32_t>(CharWidth)) : 0;
+    const int rows = LineHeight > 0 ? static_cast<int>((packed >> 16) / static_cast<std::uint32_t>(LineHeight)) : 0;
+    bool scrolled = ScrollBack(window, rows, FormLines, &ScrollRow, LineHeight, true);
+    scrolled = ScrollBack(window, cols, FormColumns, &ScrollCol, CharWidth, false) || scrolled;
+    if (scrolled) PlatRequestRepaint(window);
+    PlatSetScrollRange(window, PlatBarVertical, 0, FormLines, rows);
+    PlatSetScrollRange(window, PlatBarHorizontal, 0, FormColumns, cols);
+}
+
+void HandleVScroll(PlatWindow window, int request) {
+    int d = ScrollBy(window, PlatBarVertical, request, ScrollRow);
+    if (d == 0) return;
+    PlatScrollWindow(window, 0, LineHeight * d);
+    ScrollRow += d;
+    PlatUpdateWindow(window);  // only the uncovered strip, at once
+}
+
+void HandleHScroll(PlatWindow window, int request) {
+    int d = ScrollBy(window, PlatBarHorizontal, request, ScrollCol);
+    if (d == 0) return;
+    PlatScrollWindow(window, CharWidth * d, 0);
+    ScrollCol += d;
+    // The painted rows that start left of the client area are not drawn at
+    // all, so the whole area is painted again.
+    PlatRequestRepaint(window);
+}
+
+void PlaceMainWindow(PlatWindow window) {
+    // In 64 bits: the stored edges come from a file and may be anything.
+    const std::int64_t w = std::int64_t{IntSettings[WindowRight]} - IntSettings[WindowLeft];
+    const std::int64_t h = std::int64_t{IntSettings[WindowBottom]} - IntSettings[WindowTop];
+    int screenWidth = 0, screenHeight = 0;
+    PlatVirtualScreenSize(&screenWidth, &screenHeight);
+    const bool fits = w <= INT32_MAX && h <= INT32_MAX;
+    if (std::int64_t{IntSettings[WindowLeft]} + 200 > screenWidth) {
+        IntSettings[WindowLeft] = 0;
+        IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;
+    }
+    if (std::int64_t{IntSettings[WindowTop]} + 150 > screenHeight) {
+        IntSettings[WindowTop] = 0;
+        IntSettings[WindowBottom] = fits ? static_cast<std::int32_t>(h) : 0;
+    }
+    if (fits && w > 5 && h > 5) {
+        PlatMoveWindow(window, IntSettings[WindowLeft], IntSettings[WindowTop], static_cast<int>(w),
+                       static_cast<int>(h));
+    } else {
+        WindowSize size = DefaultWindowSize();
+        PlatMoveWindow(window, IntSettings[WindowLeft], IntSettings[WindowTop], size.width, size.height);
+    }
+}

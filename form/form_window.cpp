@@ -1,0 +1,156 @@
+#include "form/form_window.h"
+
+#include <cstring>
+
+#include "form/form_table.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+std::int32_t CharWidth;
+std::int32_t LineHeight;
+std::int32_t ScrollCol;
+std::int32_t ScrollRow;
+
+namespace {
+
+constexpr std::uint32_t FixedPitchBit = 1;  // set for variable-pitch fonts
+constexpr std::int32_t DisabledAtStart = 2;
+constexpr int FolderSelectRow = 26;
+
+const char* ControlClass(std::int32_t kind) {
+    switch (kind) {
+    case PushButton:
+    case RadioButton:
+    case CheckBox:
+    case GroupBox:
+        return "button";
+    case StaticLabel:
+    case StaticSlot:
+    case StaticDecimal:
+    case StaticHex:
+        return "static";
+    case EditSlot:
+        return "edit";
+    default:
+        return nullptr;
+    }
+}
+
+bool IsLabelled(std::int32_t kind) {
+    return kind == PushButton || kind == RadioButton || kind == CheckBox || kind == GroupBox ||
+           kind == StaticLabel;
+}
+
+PlatRect RowRect(const FormRow& row) { return PlatRect{row.left, row.top, row.right, row.bottom}; }
+
+// The initial state of a control: its check mark or its text.
+void GiveInitialState(int rowNumber, const FormRow& row, PlatWindow control) {
+    char number[50];
+    switch (row.kind) {
+    case RadioButton:
+        if (IntSettings[row.index] == rowNumber - row.aux) PlatSetCheck(control, true);
+        break;
+    case CheckBox:
+        if (IntSettings[row.index] != 0) PlatSetCheck(control, true);
+        break;
+    case StaticSlot:
+    case EditSlot:
+        PlatSetText(control, TextSlots[row.index]);
+        break;
+    case StaticDecimal:
+    case StaticHex:
+        FormatText(number, sizeof number, row.kind == StaticDecimal ? "%d" : "%x",
+                   static_cast<int>(IntSettings[row.index]));
+        PlatSetText(control, number);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void MeasureLayoutUnits(PlatWindow window) {
+    PlatTextMetrics metrics;
+    PlatMeasureText(window, &metrics);
+    CharWidth = metrics.averageCharWidth;
+    if ((metrics.pitchAndFamily & FixedPitchBit) != 0) CharWidth = (metrics.averageCharWidth * 3) / 2;
+    LineHeight = metrics.height + metrics.externalLeading;
+}
+
+PlatRect MapFormRect(const PlatRect& tenths) {
+    return PlatRect{(tenths.left * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.top * LineHeight) / 10 + ScrollRow * LineHeight,
+                    (tenths.right * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.bottom * LineHeight) / 10 + ScrollRow * LineHeight};
+}
+
+void CreateForm(PlatWindow window, std::intptr_t creationData) {
+    PlatInstance instance = PlatCreationInstance(creationData);
+    for (int r = 0; r < FormRowCount; ++r) {
+        const FormRow& row = FormTable[r];
+        const char* className = ControlClass(row.kind);
+        if (className == nullptr) continue;
+        PlatRect edges = MapFormRect(RowRect(row));
+        PlatWindow control =
+            PlatCreateControl(window, instance, className, static_cast<std::uint32_t>(row.style), edges.left,
+                              edges.top, edges.right - edges.left, edges.bottom - edges.top, r);
+        ControlHandles[r] = control;
+        if (control == nullptr) continue;
+        GiveInitialState(r, row, control);
+        if (row.kind != RadioButton && row.aux == DisabledAtStart) PlatEnableWindow(control, false);
+    }
+    if (IntSettings[SameFolder] == 0) PlatEnableWindow(ControlHandles[FolderSelectRow], true);
+    RelabelForm();
+}
+
+void RelabelForm() {
+    for (int r = 0; r < FormRowCount; ++r)
+        if (IsLabelled(FormTable[r].kind) && ControlHandles[r] != nullptr && RowLabel(r) != nullptr)
+            PlatSetText(ControlHandles[r], RowLabel(r));
+}
+
+void PaintForm(PlatWindow window) {
+    // The job's texts are copied whole under their lock, never read while
+    // the job thread rewrites them.
+    static char jobText[TextSlotSize];
+    PlatPaint paint = PlatBeginPaint(window);
+    for (int r = 0; r < FormRowCount; ++r) {
+        const FormRow& row = FormTable[r];
+        if (row.kind != PaintLabel && row.kind != PaintSlot && row.kind != PaintDecimal &&
+            row.kind != PaintHex && row.kind != PaintEdge)
+            continue;
+        PlatRect edges = MapFormRect(RowRect(row));
+        if (edges.left < 0) continue;
+        const std::uint32_t format = static_cast<std::uint32_t>(row.style);
+        char number[50];
+        switch (row.kind) {
+        case PaintLabel:
+            PlatDrawText(paint, RowLabel(r) != nullptr ? RowLabel(r) : "", edges, format);
+            break;
+        case PaintSlot:
+            if (row.index == CurrentFile || row.index == ResultText) {
+                ReadSlotText(row.index, jobText, sizeof jobText);
+                PlatDrawText(paint, jobText, edges, format);
+            } else {
+                PlatDrawText(paint, TextSlots[row.index], edges, format);
+            }
+            break;
+        case PaintDecimal:
+        case PaintHex:
+            FormatText(number, sizeof number, row.kind == PaintDecimal ? "%d" : "%#x",
+                       static_cast<int>(IntSettings[row.index]));
+            PlatDrawText(paint, number, edges, format);
+            break;
+        default:
+            PlatDrawEdge(paint, edges, format, static_cast<std::uint32_t>(row.aux));
+            break;
+        }
+    }
+    PlatEndPaint(window, paint);
+}
+
+void CopyEditTexts() {
+    for (int r = 0; r < FormRowCount; ++r)
+        if (FormTable[r].kind == EditSlot) PlatGetText(ControlHandles[r], TextSlots[FormTable[r].index], TextSlotSize);
+}

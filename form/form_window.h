@@ -1,0 +1,32 @@
+// The live form: the layout cell, the controls made from FormTable, the
+// painted rows, and the commands of the controls.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform_window.h"
+
+// The layout cell in pixels, measured once when the window is made.
+extern std::int32_t CharWidth;
+extern std::int32_t LineHeight;
+// The form's scroll offsets in whole cells, 0 or negative. Only the
+// scrolling code of the main window writes them.
+extern std::int32_t ScrollCol;
+extern std::int32_t ScrollRow;
+
+void MeasureLayoutUnits(PlatWindow window);
+// One control per row of a control kind, with its state and label.
+void CreateForm(PlatWindow window, std::intptr_t creationData);
+// A row rectangle in tenths of a cell to client pixels, scroll included.
+PlatRect MapFormRect(const PlatRect& tenths);
+void RelabelForm();
+void PaintForm(PlatWindow window);
+// The text of every edit box into its slot.
+void CopyEditTexts();
+
+void HandleCommand(PlatWindow window, int id, int code);
+
+// Filter lists of the open-file dialog.
+extern const char FileFilterWav[];
+extern const char FileFilterFlac[];
+extern const char FileFilterAll[];

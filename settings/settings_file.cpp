@@ -1,0 +1,164 @@
+#include "settings/settings_file.h"
+
+#include <cstring>
+
+#include "form/form_window.h"
+#include "platform/platform_window.h"
+#include "settings/settings_store.h"
+#include "settings/text_util.h"
+
+namespace {
+
+constexpr char SettingsName[] = "Kestrelia";
+constexpr char StoredLineFeed = 7;
+constexpr std::size_t ReadChunk = 4096;
+
+// Reads the file's lines. A line's bytes come without the line end (a line
+// feed, or CR LF); a line longer than a slot keeps its first 9999 bytes and
+// the rest of it is skipped, so the lines after it keep their places.
+struct LineReader {
+    PlatFile file;
+    char chunk[ReadChunk];
+    std::size_t next;
+    std::size_t filled;
+    bool ended;
+};
+
+bool NextByte(LineReader* reader, char* byte) {
+    if (reader->next == reader->filled) {
+        if (reader->ended) return false;
+        long count = PlatReadFile(reader->file, reader->chunk, sizeof reader->chunk);
+        if (count <= 0) {
+            reader->ended = true;
+            return false;
+        }
+        reader->next = 0;
+        reader->filled = static_cast<std::size_t>(count);
+    }
+    *byte = reader->chunk[reader->next++];
+    return true;
+}
+
+// False at the end of the file. `line` gets at most TextSlotSize - 1 bytes
+// and a NUL; `length` the bytes kept.
+bool ReadLine(LineReader* reader, char* line, std::size_t* length) {
+    constexpr std::size_t cap = TextSlotSize - 1;
+    std::size_t kept = 0, seen = 0;
+    char byte = 0, previous = 0;
+    bool any = false;
+    while (NextByte(reader, &byte)) {
+        any = true;
+        if (byte == '\n') {
+            // CR LF ends a line too; its CR was kept only when all was kept.
+            if (previous == '\r' && seen <= cap) --kept;
+            break;
+        }
+        if (kept < cap) line[kept++] = byte;
+        ++seen;
+        previous = byte;
+    }
+    line[kept] = '\0';
+    *length = kept;
+    return any;
+}
+
+// One line of the file being written; false when it was not written whole.
+bool WriteLine(PlatFile file, const char* text) {
+    return PlatWriteFile(file, text, std::strlen(text)) && PlatWriteFile(file, "\r\n", 2);
+}
+
+bool WriteNumberLine(PlatFile file, std::int32_t value) {
+    char line[16];
+    FormatText(line, sizeof line, "%d", static_cast<int>(value));
+    return WriteLine(file, line);
+}
+
+}  // namespace
+
+std::int32_t ParseSettingNumber(const char* line) {
+    const char* at = line;
+    while (*at == ' ' || (*at >= '\t' && *at <= '\r')) ++at;
+    bool negative = *at == '-';
+    if (*at == '-' || *at == '+') ++at;
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        value = value * 10 + (*at - '0');
+        if (value > limit) value = limit;  // stays saturated, never overflows
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+void DeriveSettingsPaths() {
+    SettingsPath[0] = '\0';
+    EncoderPath[0] = '\0';
+    char name[sizeof SettingsName + 4];
+    FormatText(name, sizeof name, "%s.exe", SettingsName);
+    std::size_t length = PlatFullPathName(name, SettingsPath, sizeof SettingsPath);
+    if (length < 3) {
+        SettingsPath[0] = '\0';
+        return;
+    }
+    std::memcpy(SettingsPath + length - 3, "ini", 4);
+    long slash = FindLastBackslash(SettingsPath);
+    std::size_t keep = slash < 0 ? 1 : static_cast<std::size_t>(slash) + 1;
+    std::memcpy(EncoderPath, SettingsPath, keep);
+    std::memcpy(EncoderPath + keep, "flac", 5);
+}
+
+void LoadSettingsFile() {
+    if (SettingsPath[0] == '\0') return;
+    static LineReader reader;
+    reader = LineReader{};
+    reader.file = PlatOpenFileRead(SettingsPath);
+    if (reader.file == nullptr) return;
+    static char line[TextSlotSize];
+    std::size_t length = 0;
+    auto done = [] { PlatCloseFile(reader.file); };
+
+    if (!ReadLine(&reader, line, &length)) return done();
+    std::int32_t integerCount = ParseSettingNumber(line);
+    for (std::int32_t j = 0; j < integerCount; ++j) {
+        if (!ReadLine(&reader, line, &length)) return done();
+        if (j < IntSettingCount) IntSettings[j] = ParseSettingNumber(line);
+    }
+    if (!ReadLine(&reader, line, &length)) return done();
+    std::int32_t textCount = ParseSettingNumber(line);
+    for (std::int32_t k = 0; k < textCount; ++k) {
+        if (!ReadLine(&reader, line, &length)) return done();
+        if (k >= TextSlotCount) continue;
+        for (std::size_t i = 0; i < length; ++i)
+            if (line[i] == StoredLineFeed) line[i] = '\n';
+        std::memcpy(TextSlots[k], line, length + 1);
+    }
+    done();
+}
+
+void SaveSettingsFile(PlatWindow window) {
+    char temporary[RunPathSize + 8];
+    PlatFile file = nullptr;
+    if (FormatText(temporary, sizeof temporary, "%s.new", SettingsPath))
+        file = PlatCreateFileWrite(temporary);
+    if (file != nullptr) {
+        CopyEditTexts();
+        PlatRect rect;
+        if (PlatRestoredWindowRect(window, &rect)) {
+            IntSettings[WindowLeft] = rect.left;
+            IntSettings[WindowTop] = rect.top;
+            IntSettings[WindowRight] = rect.right;
+            IntSettings[WindowBottom] = rect.bottom;
+        }
+        bool written = WriteNumberLine(file, IntSettingCount);
+        for (int i = 0; i < IntSettingCount; ++i) written = written && WriteNumberLine(file, IntSettings[i]);
+        written = written && WriteNumberLine(file, TextSlotCount);
+        for (int k = 0; k < TextSlotCount; ++k) {
+            for (char* at = TextSlots[k]; *at != '\0'; ++at)
+                if (*at == '\n') *at = StoredLineFeed;
+            written = written && WriteLine(file, TextSlots[k]);
+        }
+        written = PlatCloseFile(file) && written;
+        // Only a whole file may take the old one's place.
+        if (!written || !PlatReplaceFile(temporary, SettingsPath)) PlatDeleteFile(temporary);
+    }
+    PlatPostQuit(0);
+}

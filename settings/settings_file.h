@@ -1,0 +1,28 @@
+// The settings file Kestrelia.ini in the current folder: 42 lines, the
+// integer count and the 20 integers, then the text count and the 20 texts,
+// each line ended by CR LF, a line feed inside a text stored as byte 7.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// SettingsPath: the full path of Kestrelia.ini in the current folder;
+// EncoderPath: "flac" in the same folder. Both empty when no full path that
+// fits could be formed.
+void DeriveSettingsPaths();
+
+// Fills the store from the file; a missing file, or a file that ends early,
+// leaves the rest of the store as it is.
+void LoadSettingsFile();
+
+// Copies the edit texts and the window's restored rectangle into the store
+// and writes the file whole (under a temporary name that then replaces
+// Kestrelia.ini, so a failed write leaves the old file as it was). Posts the
+// quit message in every case.
+void SaveSettingsFile(PlatWindow window);
+
+// A line's number: blanks skipped, an optional sign, the digits up to the
+// first other byte; 0 without digits, the nearest end of the 32-bit range
+// beyond it.
+std::int32_t ParseSettingNumber(const char* line);
