@@ -35,6 +35,8 @@ PlatWindow FakeMainWindow();
 void FakeSetTextMetrics(const PlatTextMetrics& metrics);
 void FakeSetVirtualScreen(int width, int height);
 PlatScrollState FakeScrollState(int bar);
+// Where the user drags the bar's thumb to.
+void FakeSetTrackPosition(int bar, int position);
 
 // The outer rectangle: set by a move or resize and by the test. Unreadable
 // when `readable` is false.

@@ -109,6 +109,8 @@ void FakeSetVirtualScreen(int width, int height) {
 
 PlatScrollState FakeScrollState(int bar) { return TheUi().bars[bar]; }
 
+void FakeSetTrackPosition(int bar, int position) { TheUi().bars[bar].trackPosition = position; }
+
 void FakeSetWindowRect(const PlatRect& rect, bool readable) {
     TheUi().rect = rect;
     TheUi().rectReadable = readable;

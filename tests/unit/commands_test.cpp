@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "batch/batch_job.h"
+#include "settings/text_util.h"
+#include "tests/unit/ui_world.h"
+
+namespace {
+
+enum : int { OverwriteRow = 13, FileSelectRow = 17, RecurseRow = 19, FolderSelectRow = 26, SameFolderRow = 28 };
+
+void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>((code << 16) | id)); }
+
+void StartIdle() {
+    PrepareUiWorld();
+    StartProgram(SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\wav\\*.wav"}, {LastFlacSpec, "d:\\flac\\*.flac"},
+                                                {CurrentFile, "old"}, {ResultText, "old result"}}));
+    FakeClearUiCalls();
+}
+
+TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
+    StartIdle();
+    Click(7);
+    EXPECT_EQ(IntSettings[Mode], 1);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"check 106 0", "check 107 1"}));
+    EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
+    EXPECT_STREQ(TextSlots[CurrentFile], "");
+    EXPECT_STREQ(TextSlots[ResultText], "");
+    EXPECT_EQ(FakeRepaintCount(), 1);
+    // The selected one again runs the same steps.
+    CopyText(TextSlots[ResultText], TextSlotSize, "x");
+    Click(7);
+    EXPECT_EQ(IntSettings[Mode], 1);
+    EXPECT_STREQ(TextSlots[ResultText], "");
+    Click(6);
+    EXPECT_STREQ(TextSlots[InputSpec], "d:\\wav\\*.wav");
+
+    // Every check box keeps Folder Select in step with SameFolder.
+    Click(SameFolderRow);
+    EXPECT_EQ(IntSettings[SameFolder], 1);
+    EXPECT_TRUE(FakeControlById(SameFolderRow)->checked);
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
+    Click(OverwriteRow);
+    Click(RecurseRow);
+    EXPECT_EQ(IntSettings[Overwrite], 1);
+    EXPECT_EQ(IntSettings[Recurse], 1);
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
+    Click(SameFolderRow);
+    Click(RecurseRow);
+    EXPECT_EQ(IntSettings[SameFolder], 0);
+    EXPECT_EQ(IntSettings[Recurse], 0);
+    EXPECT_TRUE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
+
+    // The language button relabels the form in the other language.
+    Click(LanguageRow);
+    EXPECT_EQ(IntSettings[Language], 0);
+    EXPECT_EQ(FakeControlById(LanguageRow)->text, "English");
+    EXPECT_EQ(FakeControlById(ExitRow)->text, RowLabel(ExitRow));
+    EXPECT_NE(FakeControlById(ExitRow)->text, "Exit");
+    Click(LanguageRow);
+    EXPECT_EQ(FakeControlById(ExitRow)->text, "Exit");
+
+    // The "#" button gives the default size, in place.
+    FakeClearUiCalls();
+    Click(DefaultSizeRow);
+    EXPECT_EQ(FakeUiCalls()[0], "resize 388 544");
+}
+
+TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
+    StartIdle();
+    FakeQueueDialog(true, "e:\\new\\*.wav");
+    Click(FileSelectRow);
+    EXPECT_EQ(FakeUiCalls()[0], "dialog *.wav|d:\\wav\\*.wav");
+    EXPECT_STREQ(TextSlots[InputSpec], "e:\\new\\*.wav");
+    EXPECT_STREQ(TextSlots[LastWavSpec], "e:\\new\\*.wav");
+    EXPECT_STREQ(TextSlots[LastFlacSpec], "d:\\flac\\*.flac");
+
+    Click(7);
+    FakeClearUiCalls();
+    FakeQueueDialog(false, "");
+    Click(FileSelectRow);
+    EXPECT_EQ(FakeUiCalls()[0], "dialog *.flac|d:\\flac\\*.flac");
+    EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
+    EXPECT_EQ(FakeRepaintCount(), 3);  // a cancelled dialog still repaints
+
+    FakeClearUiCalls();
+    FakeQueueDialog(true, "f:\\archive\\x.flac");
+    Click(FolderSelectRow);
+    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|c:\\*.*");
+    EXPECT_STREQ(TextSlots[OutputSpec], "f:\\archive\\x.flac");
+    EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
+
+    // A spec too long for the dialog's 3000 bytes opens it with no name.
+    std::string longSpec = "c:\\" + std::string(2997, 'a');
+    CopyText(TextSlots[OutputSpec], TextSlotSize, longSpec.c_str());
+    FakeClearUiCalls();
+    Click(FolderSelectRow);
+    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|");
+    longSpec.pop_back();
+    CopyText(TextSlots[OutputSpec], TextSlotSize, longSpec.c_str());
+    FakeClearUiCalls();
+    Click(FolderSelectRow);
+    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + longSpec);
+}
+
+TEST(Commands, ExecuteCopiesTheLevelAndRunsTheJob) {
+    StartIdle();
+    CopyText(EncoderPath, sizeof EncoderPath, "c:\\work\\flac");
+    FakeAddFile("c:\\work\\flac.exe", 1000);
+    FakeAddFile("d:\\wav\\a.wav", 1000);
+    PlatSetText(ControlHandles[11], "3");
+    Click(ExecuteRow);
+    FakeJoinThreads();
+    EXPECT_STREQ(TextSlots[LevelText], "3");
+    ASSERT_EQ(FakeCommandLines().size(), 1u);
+    EXPECT_NE(FakeCommandLines()[0].find(" -3 "), std::string::npos);
+    EXPECT_EQ(JobHandle.load(), 0u);
+    EXPECT_TRUE(FakeIsEnabled(ControlHandles[ExecuteRow]));
+}
+
+TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
+    StartIdle();
+    FakeQueueBoxAnswer(7);
+    Click(ExitRow);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Exit|Really exit?|4"}));
+    FakeQueueBoxAnswer(PlatAnswerYes);
+    Click(ExitRow);
+    std::vector<std::string> calls = FakeUiCalls();
+    EXPECT_TRUE(Has(calls, "send destroy"));
+    EXPECT_EQ(CountOf(calls, "quit 0"), 1);
+    EXPECT_FALSE(Has(calls, "destroy"));  // the window goes with the process
+    EXPECT_NE(FakeBytesOf("c:\\work\\Kestrelia.ini"), "");
+
+    StartIdle();
+    int repaints = FakeRepaintCount();
+    Click(7, 1);
+    Click(11, 0x300);  // the edit box changed
+    EXPECT_EQ(IntSettings[Mode], 0);
+    EXPECT_EQ(FakeRepaintCount(), repaints);
+    for (int id : {0, 3, 39, 45, 49, 0xFFFF}) Click(id);
+    EXPECT_TRUE(FakeUiCalls().empty());
+    EXPECT_EQ(FakeRepaintCount(), repaints + 6);
+}
+
+TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
+    StartIdle();
+    JobHandle = 1;
+    for (int id : {1, 6, 7, 13, 17, 19}) {
+        FakeClearUiCalls();
+        FakeQueueDialog(true, "z:\\x.wav");
+        Click(id);
+        EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Parameter|Can't change it while execution|0"})) << id;
+    }
+    EXPECT_EQ(IntSettings[Language], 1);
+    EXPECT_EQ(IntSettings[Mode], 0);
+    EXPECT_EQ(IntSettings[Overwrite], 0);
+    EXPECT_STREQ(TextSlots[LastWavSpec], "d:\\wav\\*.wav");
+    EXPECT_STREQ(TextSlots[ResultText], "old result");
+
+    FakeClearUiCalls();
+    int repaints = FakeRepaintCount();
+    for (int id : {2, 26, 28, 36}) Click(id);
+    EXPECT_TRUE(FakeUiCalls().empty());
+    EXPECT_EQ(FakeRepaintCount(), repaints + 4);
+    EXPECT_EQ(IntSettings[SameFolder], 0);
+    EXPECT_TRUE(FakeCommandLines().empty());
+
+    Click(ExitRow);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Parameter|BUG|0"}));
+    IntSettings[Language] = 0;
+    FakeClearUiCalls();
+    Click(LanguageRow);
+    EXPECT_EQ(FakeUiCalls()[0], std::string("box Parameter|") + MessageText(ChangeRefusedMessage) + "|0");
+
+    PlatEnableWindow(ControlHandles[CancelRow], true);
+    Click(CancelRow);
+    EXPECT_EQ(AbortRequested.load(), 1);
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
+    JobHandle = 0;
+    AbortRequested = 0;
+    Click(CancelRow);  // idle: nothing
+    EXPECT_EQ(AbortRequested.load(), 0);
+}
+
+}  // namespace

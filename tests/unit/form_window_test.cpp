@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "tests/unit/ui_world.h"
+
+namespace {
+
+TEST(FormLayout, CellIsMeasuredAndRowsMapToPixels) {
+    PrepareUiWorld();
+    FakeSetTextMetrics(PlatTextMetrics{7, 13, 3, 0});
+    MeasureLayoutUnits(FakeMainWindow());
+    EXPECT_EQ(CharWidth, 7);
+    EXPECT_EQ(LineHeight, 16);
+    // Bit 0 marks a variable-pitch font, whose average is too narrow.
+    FakeSetTextMetrics(PlatTextMetrics{7, 16, 0, 0x31});
+    MeasureLayoutUnits(FakeMainWindow());
+    EXPECT_EQ(CharWidth, 10);
+
+    // Each edge is mapped by itself: row 43 is 347 pixels wide, not 346.
+    CharWidth = 7;
+    PlatRect row43 = MapFormRect(PlatRect{15, 255, 510, 267});
+    EXPECT_EQ(row43.left, 10);
+    EXPECT_EQ(row43.right, 357);
+    EXPECT_EQ(row43.top, 408);
+    EXPECT_EQ(row43.bottom, 427);
+    ScrollCol = -1;
+    ScrollRow = -2;
+    PlatRect scrolled = MapFormRect(PlatRect{15, 255, 510, 267});
+    EXPECT_EQ(scrolled.left, 3);
+    EXPECT_EQ(scrolled.top, 376);
+}
+
+TEST(FormCreation, ControlsStartFromTheStoredSettings) {
+    PrepareUiWorld();
+    StartProgram(SettingsFile({{Language, 1}, {Mode, 1}, {Overwrite, 1}, {Recurse, 0}, {SameFolder, 0}},
+                              {{LevelText, "5x"}}));
+    int controls = 0;
+    for (int r = 0; r < FormRowCount; ++r) {
+        bool painted = FormTable[r].kind == Empty || FormTable[r].kind == PaintSlot;
+        EXPECT_EQ(ControlHandles[r] == nullptr, painted) << r;
+        controls += ControlHandles[r] != nullptr;
+    }
+    EXPECT_EQ(controls, 19);
+    // Execute at 100, 210 to 160, 222 tenths of a 7 x 16 cell.
+    const FakeControl* execute = FakeControlById(ExecuteRow);
+    EXPECT_EQ(execute->className, "button");
+    EXPECT_EQ(execute->x, 70);
+    EXPECT_EQ(execute->y, 336);
+    EXPECT_EQ(execute->width, 42);
+    EXPECT_EQ(execute->height, 19);
+    EXPECT_EQ(FakeControlById(11)->className, "edit");
+    EXPECT_EQ(FakeControlById(0)->className, "static");
+
+    EXPECT_FALSE(FakeControlById(6)->checked);
+    EXPECT_TRUE(FakeControlById(7)->checked);
+    EXPECT_TRUE(FakeControlById(13)->checked);
+    EXPECT_FALSE(FakeControlById(19)->checked);
+    EXPECT_EQ(FakeControlById(11)->text, "5x");
+    EXPECT_EQ(FakeControlById(LanguageRow)->text, "Japanese");
+    EXPECT_EQ(FakeControlById(ExecuteRow)->text, "Execute");
+    EXPECT_TRUE(FakeIsEnabled(ControlHandles[26]));
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
+    EXPECT_TRUE(FakeIsEnabled(ControlHandles[ExecuteRow]));
+
+    // Folder Select stays disabled while outputs go beside their inputs; a
+    // check box shows any setting but 0 as checked.
+    PrepareUiWorld();
+    StartProgram(SettingsFile({{SameFolder, 1}}, {}));
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[26]));
+    EXPECT_TRUE(FakeControlById(6)->checked);
+    EXPECT_EQ(FakeControlById(LanguageRow)->text, "English");
+    IntSettings[Recurse] = 5;
+    CreateForm(FakeMainWindow(), 0);
+    EXPECT_TRUE(FakeControlById(19)->checked);
+
+    // A control that cannot be made leaves its row without one; the rest
+    // of the form works.
+    PrepareUiWorld();
+    FakeFailControl(LanguageRow);
+    StartProgram();
+    EXPECT_EQ(ControlHandles[LanguageRow], nullptr);
+    HandleCommand(FakeMainWindow(), LanguageRow, 0);
+    EXPECT_EQ(FakeControlById(ExitRow)->text, "Exit");
+}
+
+TEST(FormPaint, PaintedRowsShowTheirTextsAndLeaveOutRowsScrolledOffToTheLeft) {
+    PrepareUiWorld();
+    StartProgram(SettingsFile({}, {{InputSpec, "d:\\music\\*.wav"}, {CurrentFile, "d:\\out\\a.flac"},
+                                   {ResultText, "done\x07" "converted:1"}}));
+    PaintForm(FakeMainWindow());
+    std::vector<std::string> drawn = FakeDrawn();
+    ASSERT_EQ(drawn.size(), 4u);
+    EXPECT_EQ(drawn[0], "text 91 168 357 187 16384|d:\\music\\*.wav");
+    EXPECT_EQ(drawn[1], "text 91 256 357 275 16384|c:\\*.*");
+    EXPECT_EQ(drawn[2], "text 10 408 357 427 16384|d:\\out\\a.flac");
+    EXPECT_EQ(drawn[3], "text 10 432 357 475 16|done\nconverted:1");
+
+    // A painted row is drawn only while its left edge is in the client
+    // area: row 43 (left 15) and row 18 (left 130), with an 8-pixel cell.
+    CharWidth = 8;
+    auto drawsRow = [](int scrollCol, const char* text) {
+        ScrollCol = scrollCol;
+        PaintForm(FakeMainWindow());
+        for (const std::string& item : FakeDrawn())
+            if (item.find(text) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(drawsRow(-1, "a.flac"));
+    EXPECT_FALSE(drawsRow(-2, "a.flac"));
+    EXPECT_TRUE(drawsRow(-13, "music"));
+    EXPECT_FALSE(drawsRow(-14, "music"));
+}
+
+TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
+    PrepareUiWorld();
+    StartProgram();
+    PlatSetText(ControlHandles[11], "");
+    CopyEditTexts();
+    EXPECT_STREQ(TextSlots[LevelText], "");
+    std::string typed(12000, '7');
+    PlatSetText(ControlHandles[11], typed.c_str());
+    CopyEditTexts();
+    EXPECT_EQ(std::string(TextSlots[LevelText]), std::string(9999, '7'));
+}
+
+}  // namespace

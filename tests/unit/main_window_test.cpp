@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "batch/batch_job.h"
+#include "settings/settings_file.h"
+#include "settings/text_util.h"
+#include "tests/unit/ui_world.h"
+
+namespace {
+
+const char IniPath[] = "c:\\work\\Kestrelia.ini";
+
+TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
+    PrepareUiWorld();
+    FakeFailMainWindow(true, false);
+    EXPECT_EQ(StartProgram(), 0);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"register Kestrelia",
+                                                       "box Kestrelia|Few resource or Wrong coding|16"}));
+    PrepareUiWorld();
+    FakeFailMainWindow(false, true);
+    EXPECT_EQ(StartProgram(), 0);
+    EXPECT_EQ(FakeUiCalls().back(), "box Kestrelia|Few resource or Wrong coding|16");
+    EXPECT_FALSE(Has(FakeUiCalls(), "loop"));
+
+    // The creation sequence: the cell, the file, the repaired store, the
+    // controls, then the stored place; then shown and into the loop.
+    PrepareUiWorld();
+    FakeSetTextMetrics(PlatTextMetrics{8, 16, 0, 0});
+    EXPECT_EQ(StartProgram(SettingsFile({{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530},
+                                         {WindowBottom, 440}},
+                                        {{LevelText, "0"}})),
+              0);
+    std::vector<std::string> calls = FakeUiCalls();
+    EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
+    EXPECT_EQ(calls[calls.size() - 6], "move 30 40 500 400");
+    EXPECT_EQ(calls[calls.size() - 5], "range 1 0 30 22");  // (400 - 39) / 16
+    EXPECT_EQ(calls[calls.size() - 4], "range 0 0 52 60");  // (500 - 16) / 8
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+              (std::vector<std::string>{"show 1", "update", "loop"}));
+    EXPECT_EQ(IntSettings[Language], 0);
+    EXPECT_STREQ(TextSlots[LevelText], "8");
+    EXPECT_STREQ(EncoderPath, "c:\\work\\flac");
+    EXPECT_EQ(FakeSend(PlatMsgCreate - 1 + 0x200), 0);  // other messages: the default
+    EXPECT_TRUE(Has(FakeUiCalls(), "default 512"));
+}
+
+TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
+    PrepareUiWorld();
+    StartProgram();
+    FakeSetWindowRect(PlatRect{11, 22, 411, 522});
+    FakeClearUiCalls();
+    FakeSend(PlatMsgClose);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"default 16", "destroy", "quit 0"}));
+    EXPECT_EQ(FakeBytesOf(IniPath).substr(0, 20), "20\r\n0\r\n11\r\n22\r\n411\r\n");
+
+    // No settings path: nothing is written, and the loop still ends.
+    PrepareUiWorld();
+    FakeFailNth(FakeOp::FullPath, 1);
+    StartProgram();
+    FakeSend(PlatMsgClose);
+    EXPECT_TRUE(Has(FakeUiCalls(), "quit 0"));
+    EXPECT_TRUE(FakeListUnder("c:\\work").empty());
+}
+
+// A job held inside its one encoder run until the test lets it go.
+struct HeldJob {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool inRun = false, released = false;
+
+    void Start() {
+        CopyText(EncoderPath, sizeof EncoderPath, "c:\\work\\flac");
+        FakeAddFile("c:\\work\\flac.exe", 1000);
+        FakeAddFile("c:\\music\\a.wav", 1000);
+        FakeAddFile("c:\\music\\b.wav", 1000);
+        CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\music\\*.wav");
+        CopyText(TextSlots[OutputSpec], TextSlotSize, "c:\\out\\*.*");
+        FakeEncoderRun run;
+        run.during = [this](const std::string&) {
+            std::unique_lock<std::mutex> guard(lock);
+            inRun = true;
+            changed.notify_all();
+            changed.wait(guard, [this] { return released; });
+        };
+        FakeQueueEncoderRun(run);
+        FakeSend(PlatMsgCommand, ExecuteRow);
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [this] { return inRun; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> guard(lock);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
+    PrepareUiWorld();
+    StartProgram();
+    HeldJob job;
+    job.Start();
+    FakeClearUiCalls();
+    FakeSend(PlatMsgClose);
+    FakeSend(PlatMsgClose);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"timer 1 100"}));
+    EXPECT_EQ(AbortRequested.load(), 1);
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
+    FakeSend(PlatMsgTimer, 1);  // still running: the window stays
+    EXPECT_FALSE(FakeMainWindowDestroyed());
+
+    job.Release();
+    FakeJoinThreads();
+    FakeSend(PlatMsgTimer, 1);
+    std::vector<std::string> calls = FakeUiCalls();
+    EXPECT_TRUE(FakeMainWindowDestroyed());
+    EXPECT_EQ(CountOf(calls, "quit 0"), 1);
+    EXPECT_TRUE(Has(calls, "stop timer 1"));
+    // The running file was finished and counted; the second never started.
+    EXPECT_EQ(FakeCommandLines().size(), 1u);
+    ClearSettingsStore();
+    LoadSettingsFile();
+    EXPECT_STREQ(TextSlots[CurrentFile], "c:\\out\\a.flac");
+    EXPECT_NE(std::string(TextSlots[ResultText]).find("converted:1, skip:0, error:0"), std::string::npos);
+}
+
+}  // namespace

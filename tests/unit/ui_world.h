@@ -1,0 +1,53 @@
+// A fake world for the program's window: the current folder c:\work, the
+// layout cell 7 x 16, no controls yet, no job.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "form/form_table.h"
+#include "form/form_window.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_window.h"
+#include "settings/settings_store.h"
+
+inline void PrepareUiWorld() {
+    FakeReset();
+    FakeAddFolder("c:\\work");
+    std::fill(std::begin(ControlHandles), std::end(ControlHandles), nullptr);
+    ScrollCol = 0;
+    ScrollRow = 0;
+    JobHandle = 0;
+    AbortRequested = 0;
+}
+
+// The program started as far as its message loop, from this settings file
+// (none when empty).
+inline int StartProgram(const std::string& settingsFile = "") {
+    if (!settingsFile.empty()) FakePutBytes("c:\\work\\Kestrelia.ini", settingsFile);
+    return KestreliaMain(nullptr, 1);
+}
+
+inline bool Has(const std::vector<std::string>& calls, const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+inline int CountOf(const std::vector<std::string>& calls, const std::string& call) {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+}
+
+// A settings file of 20 integers and 20 texts, with these changes.
+inline std::string SettingsFile(std::vector<std::pair<int, int>> integers,
+                                std::vector<std::pair<int, std::string>> texts) {
+    std::string ints[IntSettingCount], slots[TextSlotCount];
+    for (std::string& i : ints) i = "0";
+    for (auto& [index, value] : integers) ints[index] = std::to_string(value);
+    for (auto& [index, value] : texts) slots[index] = value;
+    std::string file = "20\r\n";
+    for (const std::string& i : ints) file += i + "\r\n";
+    file += "20\r\n";
+    for (const std::string& s : slots) file += s + "\r\n";
+    return file;
+}

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "app/window_size.h"
+#include "tests/unit/ui_world.h"
+
+namespace {
+
+constexpr std::intptr_t ClientSize(int width, int height) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(height) << 16) | static_cast<std::uint32_t>(width));
+}
+
+void PrepareCell() {
+    PrepareUiWorld();
+    PlatRegisterMainClass(nullptr, "Kestrelia", MainWindowProc);
+    FakeClearUiCalls();
+    CharWidth = 7;
+    LineHeight = 16;
+}
+
+TEST(WindowSize, GrowingTheWindowScrollsTheFormBackAndSetsTheBars) {
+    PrepareCell();
+    EXPECT_EQ(DefaultWindowSize().width, 388);
+    EXPECT_EQ(DefaultWindowSize().height, 544);
+
+    ScrollRow = -5;
+    ScrollCol = -3;
+    HandleSize(FakeMainWindow(), ClientSize(52 * 7, 30 * 16));
+    EXPECT_EQ(ScrollRow, 0);
+    EXPECT_EQ(ScrollCol, 0);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"scroll 0 80", "scroll 21 0", "range 1 0 30 30",
+                                                       "range 0 0 52 52"}));
+    EXPECT_EQ(FakeRepaintCount(), 1);
+
+    // Only as far as the last line meets the bottom edge.
+    ScrollRow = -5;
+    FakeClearUiCalls();
+    HandleSize(FakeMainWindow(), ClientSize(100, 27 * 16 + 15));
+    EXPECT_EQ(ScrollRow, -3);
+    EXPECT_EQ(FakeUiCalls()[0], "scroll 0 32");
+    // Nothing to scroll back: no scroll and no repaint.
+    FakeClearUiCalls();
+    HandleSize(FakeMainWindow(), ClientSize(100, 100));
+    EXPECT_EQ(ScrollRow, -3);
+    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"range 1 0 30 6", "range 0 0 52 14"}));
+    EXPECT_EQ(FakeRepaintCount(), 2);
+
+    // With the bar at its end, a change of width alone still moves the form
+    // down by one line: the bar allows one line more than the form needs.
+    ScrollRow = 0;
+    HandleSize(FakeMainWindow(), ClientSize(100, 20 * 16));
+    HandleVScroll(FakeMainWindow(), 7);
+    EXPECT_EQ(ScrollRow, -11);
+    HandleSize(FakeMainWindow(), ClientSize(120, 20 * 16));
+    EXPECT_EQ(ScrollRow, -10);
+    EXPECT_EQ(FakeScrollState(PlatBarVertical).position, 11);
+}
+
+TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
+    PrepareCell();
+    HandleSize(FakeMainWindow(), ClientSize(20 * 7, 10 * 16));
+    FakeClearUiCalls();
+
+    HandleVScroll(FakeMainWindow(), 0);  // a line up at the top
+    HandleVScroll(FakeMainWindow(), 4);  // the thumb released
+    HandleVScroll(FakeMainWindow(), 8);  // the end of a scroll
+    HandleVScroll(FakeMainWindow(), 99);
+    EXPECT_EQ(ScrollRow, 0);
+    for (const std::string& call : FakeUiCalls()) EXPECT_EQ(call.rfind("scroll", 0), std::string::npos) << call;
+    EXPECT_FALSE(Has(FakeUiCalls(), "update"));
+
+    HandleVScroll(FakeMainWindow(), 1);
+    EXPECT_EQ(ScrollRow, -1);
+    EXPECT_TRUE(Has(FakeUiCalls(), "scroll 0 -16"));
+    EXPECT_TRUE(Has(FakeUiCalls(), "update"));  // the uncovered strip only
+    HandleVScroll(FakeMainWindow(), 3);
+    EXPECT_EQ(ScrollRow, -11);
+    FakeSetTrackPosition(PlatBarVertical, 4);
+    HandleVScroll(FakeMainWindow(), 5);
+    EXPECT_EQ(ScrollRow, -4);
+    HandleVScroll(FakeMainWindow(), 7);
+    EXPECT_EQ(ScrollRow, -21);  // 31 - 10: the bar's end
+    HandleVScroll(FakeMainWindow(), 6);
+    EXPECT_EQ(ScrollRow, 0);
+
+    int repaints = FakeRepaintCount();
+    HandleHScroll(FakeMainWindow(), 3);
+    EXPECT_EQ(ScrollCol, -20);
+    EXPECT_TRUE(Has(FakeUiCalls(), "scroll -140 0"));
+    EXPECT_EQ(FakeRepaintCount(), repaints + 1);  // the whole client area
+    HandleHScroll(FakeMainWindow(), 2);
+    EXPECT_EQ(ScrollCol, 0);
+
+    // The offset never becomes positive, whatever the bar says.
+    HandleVScroll(FakeMainWindow(), 3);
+    ScrollRow = -2;
+    HandleVScroll(FakeMainWindow(), 6);
+    EXPECT_EQ(ScrollRow, 0);
+}
+
+TEST(WindowSize, TheStoredPlaceIsCorrectedOnlyWhenItReachesPastTheScreen) {
+    struct Case {
+        int left, top, right, bottom;
+        const char* move;
+    } cases[] = {
+        {104, 78, 668, 448, "move 104 78 564 370"},
+        {1081, 10, 1481, 310, "move 0 10 400 300"},    // 200 pixels of it would not be on screen
+        {1080, 10, 1480, 310, "move 1080 10 400 300"},
+        {10, 875, 410, 1175, "move 10 0 400 300"},
+        {10, 874, 410, 1174, "move 10 874 400 300"},
+        {-50, -20, 350, 280, "move -50 -20 400 300"},  // off to the left or top: used as it is
+        {0, 0, 0, 0, "move 0 0 388 544"},
+        {20, 20, 25, 400, "move 20 20 388 544"},
+        {20, 20, 400, 26, "move 20 20 380 6"},
+        {-2147483647 - 1, 0, 2147483647, 300, "move -2147483648 0 388 544"},
+    };
+    for (const Case& c : cases) {
+        PrepareCell();
+        IntSettings[WindowLeft] = c.left;
+        IntSettings[WindowTop] = c.top;
+        IntSettings[WindowRight] = c.right;
+        IntSettings[WindowBottom] = c.bottom;
+        PlaceMainWindow(FakeMainWindow());
+        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.left << " " << c.top;
+    }
+}
+
+}  // namespace
