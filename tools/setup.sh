@@ -22,7 +22,10 @@ kestrelia_install() {
 }
 
 KESTRELIA_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 flac)
-KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev xvfb locales)
+# The window: a virtual display when there is none, the Japanese glyphs,
+# and the Japanese locale for code page 932.
+KESTRELIA_WINDOW_PACKAGES=(xvfb x11-utils fonts-ipafont-gothic locales)
+KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick)
 
 # Wine takes its ANSI code page from LC_CTYPE, but turns file names into
 # Linux names only when that locale really exists: without it, a Japanese

@@ -3,7 +3,8 @@
 # Windows build under Wine. Installs what it lacks on Debian 12 (as root).
 set -eu
 source "$(dirname "$0")/setup.sh"
-kestrelia_install "${KESTRELIA_WINDOWS_PACKAGES[@]}" "${KESTRELIA_TEST_PACKAGES[@]}"
+kestrelia_install "${KESTRELIA_WINDOWS_PACKAGES[@]}" "${KESTRELIA_WINDOW_PACKAGES[@]}" \
+    "${KESTRELIA_TEST_PACKAGES[@]}"
 kestrelia_japanese_locale
 kestrelia_build_windows
 kestrelia_build_native
