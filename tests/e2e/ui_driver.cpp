@@ -395,14 +395,20 @@ bool StepFind(int count, char** arguments) {
     return true;
 }
 
+// Sends a message that may open a modal box in the program: waits until the
+// program has handled it, so that the next step sees its effect, but at most
+// ClickWaitMs, after which the box (still open) is the next step's business.
+constexpr UINT ClickWaitMs = 700;
+void SendClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, ClickWaitMs, &ignored);
+}
+
 bool PostCommand(long id, long code) {
     HWND control = FindControl(id);
     if (control == nullptr) return false;
     // To the control's parent, as a real click would notify.
-    if (!PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control))) {
-        Fail("could not post WM_COMMAND (error %lu)", GetLastError());
-        return false;
-    }
+    SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
     return true;
 }
 
@@ -411,11 +417,7 @@ bool StepClick(int, char** arguments) {
     if (!ParseNumber(arguments[0], 0, 0xFFFF, &id)) return false;
     HWND control = FindControl(id);
     if (control == nullptr) return false;
-    // Posted: a click that opens a modal box must not block the driver.
-    if (!PostMessageA(control, BM_CLICK, 0, 0)) {
-        Fail("could not post BM_CLICK (error %lu)", GetLastError());
-        return false;
-    }
+    SendClick(control, BM_CLICK, 0, 0);
     return true;
 }
 

@@ -1,0 +1,59 @@
+# Shared by the tests of the real program: Kestrelia.exe started in a folder
+# of its own, worked by ui_driver.exe as a user would. Sourced after
+# e2e_lib.sh.
+
+# Code page 932, as on a Japanese Windows: the form starts in Japanese.
+export LC_CTYPE=ja_JP.UTF-8
+unset LC_ALL
+
+# program_folder NAME ENCODER: a current folder for the program holding
+# ENCODER (a program file) as its flac.exe.
+program_folder() {
+    mkdir -p "$work/$1"
+    cp "$2" "$work/$1/flac.exe"
+    echo "$work/$1"
+}
+
+# start FOLDER: Kestrelia.exe with FOLDER as its current folder, in the
+# background; `ended` waits for it and gives its exit code.
+start() {
+    (cd "$1" && exec wine "$KESTRELIA_WIN_BIN/Kestrelia.exe" >/dev/null 2>&1) &
+    program=$!
+}
+ended() { wait "$program"; }
+
+# drive: the steps on stdin, run by the driver; its report on stdout.
+# drive_ja: the same with the steps' texts turned into code page 932.
+drive() {
+    wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+drive_ja() { iconv -f UTF-8 -t CP932 | drive; }
+# A text as a quoted step argument writes it: backslashes doubled.
+q() { printf '%s' "${1//\\/\\\\}"; }
+# The text of a Japanese label as the program holds it.
+cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
+# or the text N set, everything else 0 or empty.
+ini() {
+    local file=$1 i key
+    shift
+    local ints=() texts=()
+    for i in $(seq 0 19); do ints[i]=0; texts[i]=""; done
+    for i in "$@"; do
+        key=${i%%=*}
+        case $key in
+        t*) texts[${key#t}]=${i#*=} ;;
+        *) ints[key]=${i#*=} ;;
+        esac
+    done
+    {
+        echo 20
+        printf '%s\n' "${ints[@]}"
+        echo 20
+        printf '%s\n' "${texts[@]}"
+    } | sed 's/$/\r/' >"$file"
+}
+# line FILE N: line N of a settings file, without its line end.
+line() { sed -n "${2}p" "$1" | tr -d '\r'; }
