@@ -15,12 +15,24 @@ program_folder() {
 }
 
 # start FOLDER: Kestrelia.exe with FOLDER as its current folder, in the
-# background; `ended` waits for it and gives its exit code.
+# background; `ended` waits for it (a minute at most) and gives its exit
+# code.
 start() {
     (cd "$1" && exec wine "$KESTRELIA_WIN_BIN/Kestrelia.exe" >/dev/null 2>&1) &
     program=$!
 }
-ended() { wait "$program"; }
+ended() {
+    local tenths=0
+    while kill -0 "$program" 2>/dev/null; do
+        if [ "$tenths" -ge 600 ]; then
+            echo "     the program still runs after a minute"
+            return 1
+        fi
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
+    wait "$program"
+}
 
 # drive: the steps on stdin, run by the driver; its report on stdout.
 # drive_ja: the same with the steps' texts turned into code page 932.

@@ -113,6 +113,10 @@ click 17
 dialog "$(q "$(win "$work/wav")")\\\\a.wav"
 click 17
 dialogcancel
+click 7
+click 6
+click 17
+dialog "*.wav"
 click 37
 box "Exit" "Really exit?" no
 alive
@@ -123,9 +127,11 @@ EOF
 check "options: exit code 0" ended
 f="$options/Kestrelia.ini"
 check "options: settings saved" same "$(line "$f" 12) $(line "$f" 14) $(line "$f" 15) $(line "$f" 16)" "0 1 1 0"
+# A pattern typed into the name box comes back with the dialog's folder:
+# the way to choose all the files of a folder.
 check "options: the chosen input is the spec of compress mode only" same \
     "$(line "$f" 23)|$(line "$f" 24)|$(line "$f" 25)" \
-    "$(win "$work/wav")\\a.wav|$(win "$work/wav")\\a.wav|$(win "$work/flac")\\*.flac"
+    "$(win "$work/wav")\\*.wav|$(win "$work/wav")\\*.wav|$(win "$work/flac")\\*.flac"
 check "options: the chosen output folder" same "$(line "$f" 27)" "$(win "$work/outdir")\\target.flac"
 
 # A small window scrolls the form by whole cells; "#" gives the default
@@ -164,5 +170,19 @@ check "scrolling: a large window shows the form unscrolled" same "${at[4]:-}" "$
 read -r _ l t r b < <(grep -o 'rect [-0-9 ]*' <<<"$report" | tail -1)
 check "#: the default size, in place" same "$l $t $((r - l)) $((b - t))" "30 20 $default_size"
 check "#: the system close saved the place" same "$(line "$small/Kestrelia.ini" 3) $(line "$small/Kestrelia.ini" 4)" "30 20"
+
+# Closed minimised or maximised, the window keeps its normal place.
+for state in minimize maximize; do
+    ini "$small/Kestrelia.ini" 0=1 1=40 2=30 3=440 4=330
+    start "$small"
+    check "$state: closed in that state" drive <<EOF
+find
+$state
+close
+gone
+EOF
+    f="$small/Kestrelia.ini"
+    check "$state: the normal place is saved" same "$(line "$f" 3) $(line "$f" 4) $(line "$f" 5) $(line "$f" 6)" "40 30 440 330"
+done
 
 finish
