@@ -68,8 +68,9 @@ hold_reached() {
 ini "$held/Kestrelia.ini" 0=0 13=0 "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" \
     "t4=$(win "$work/held out")\\*.*"
 start "$held"
-check "held job: started" drive <<'EOF'
+check "held job: started with the level typed into its box" drive <<'EOF'
 find
+settext 11 "3"
 click 36
 enabled 38 1 10000
 EOF
@@ -108,6 +109,8 @@ gone
 EOF
 check "held job: exit code 0" ended
 check "held job: one file was converted" same "$(wc -l <"$work/standin.log")" 1
+check "held job: at the typed level" matches "$(cat "$work/standin.log")" ' -V -3 '
+check "held job: the level is kept" same "$(line "$held/Kestrelia.ini" 29)" 3
 check "held job: its counts are kept" matches "$(line "$held/Kestrelia.ini" 30)" "^done"$'\x07'"converted:1, skip:0, error:0, "
 
 # The system close during a job: the window stays until the running file

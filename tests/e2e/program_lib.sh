@@ -2,6 +2,11 @@
 # of its own, worked by ui_driver.exe as a user would. Sourced after
 # e2e_lib.sh.
 
+# No program left by an earlier test may answer for this one's, and none of
+# this one's outlives it.
+wineserver -k >/dev/null 2>&1 || true
+trap 'wineserver -k >/dev/null 2>&1; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+
 # Code page 932, as on a Japanese Windows: the form starts in Japanese.
 export LC_CTYPE=ja_JP.UTF-8
 unset LC_ALL

@@ -129,7 +129,7 @@ f="$options/Kestrelia.ini"
 check "options: settings saved" same "$(line "$f" 12) $(line "$f" 14) $(line "$f" 15) $(line "$f" 16)" "0 1 1 0"
 # A pattern typed into the name box comes back with the dialog's folder:
 # the way to choose all the files of a folder.
-check "options: the chosen input is the spec of compress mode only" same \
+check "options: the chosen input becomes the input of compress mode only" same \
     "$(line "$f" 23)|$(line "$f" 24)|$(line "$f" 25)" \
     "$(win "$work/wav")\\*.wav|$(win "$work/wav")\\*.wav|$(win "$work/flac")\\*.flac"
 check "options: the chosen output folder" same "$(line "$f" 27)" "$(win "$work/outdir")\\target.flac"

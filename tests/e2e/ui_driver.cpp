@@ -11,11 +11,11 @@
 // a path in quotes with doubled backslashes); an argument without quotes is
 // taken as it is. Numbers are decimal or 0x hexadecimal; times are in ms.
 //   find [TIMEOUT]             the window of class "Kestrelia", shown
-//   click ID                   posts BM_CLICK to the control
-//   command ID                 posts WM_COMMAND (BN_CLICKED) as the control
-//                              would, to its parent: reaches the program
+//   click ID                   BM_CLICK to the control, waited for until
+//                              handled or a modal box opened
+//   command ID                 WM_COMMAND (BN_CLICKED) as the control would
+//                              send it, to its parent: reaches the program
 //                              even when the control is disabled
-//   notify ID CODE             posts WM_COMMAND with notification CODE
 //   enabled ID 0|1 [TIMEOUT]   the control is (or becomes) enabled or not
 //   checked ID 0|1|2           BM_GETCHECK of the control
 //   text ID "TEXT" [TIMEOUT]   the control's text is (or becomes) TEXT
@@ -27,10 +27,10 @@
 //                              types PATH, presses Open
 //   dialogcancel [TIMEOUT]     the open-file dialog: presses Cancel
 //   close | gone [TIMEOUT] | alive | sleep MS
-//   pos ID X Y | showpos ID    the control's corner in client coordinates
-//   size W H | rect | client   the window's outer size; its rectangles
+//   showpos ID                 the control's corner in client coordinates
+//   size W H | rect            the window's outer size; its rectangle
 //   vscroll CODE [POS] | hscroll CODE [POS]
-//   minimize | maximize | restore
+//   minimize | maximize
 #include <windows.h>
 #include <commctrl.h>
 #include <fcntl.h>
@@ -404,11 +404,11 @@ void SendClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, ClickWaitMs, &ignored);
 }
 
-bool PostCommand(long id, long code) {
+bool SendCommand(long id) {
     HWND control = FindControl(id);
     if (control == nullptr) return false;
     // To the control's parent, as a real click would notify.
-    SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+    SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
     return true;
 }
 
@@ -423,14 +423,7 @@ bool StepClick(int, char** arguments) {
 
 bool StepCommand(int, char** arguments) {
     long id = 0;
-    return ParseNumber(arguments[0], 0, 0xFFFF, &id) && PostCommand(id, BN_CLICKED);
-}
-
-bool StepNotify(int, char** arguments) {
-    long id = 0;
-    long code = 0;
-    return ParseNumber(arguments[0], 0, 0xFFFF, &id) && ParseNumber(arguments[1], 0, 0xFFFF, &code) &&
-           PostCommand(id, code);
+    return ParseNumber(arguments[0], 0, 0xFFFF, &id) && SendCommand(id);
 }
 
 bool StepEnabled(int count, char** arguments) {
@@ -679,22 +672,6 @@ bool ControlPlace(long id, RECT* place) {
     return true;
 }
 
-bool StepPos(int, char** arguments) {
-    long id = 0;
-    long x = 0;
-    long y = 0;
-    RECT place;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ParseNumber(arguments[1], -100000, 100000, &x) ||
-        !ParseNumber(arguments[2], -100000, 100000, &y) || !ControlPlace(id, &place)) {
-        return false;
-    }
-    if (place.left != x || place.top != y) {
-        Fail("the control is at %ld %ld", place.left, place.top);
-        return false;
-    }
-    return true;
-}
-
 bool StepShowPos(int, char** arguments) {
     long id = 0;
     RECT place;
@@ -722,16 +699,6 @@ bool StepRect(int, char**) {
         return false;
     }
     Info("rect %ld %ld %ld %ld", rect.left, rect.top, rect.right, rect.bottom);
-    return true;
-}
-
-bool StepClient(int, char**) {
-    RECT rect;
-    if (!GetClientRect(MainWindow, &rect)) {
-        Fail("GetClientRect failed (error %lu)", GetLastError());
-        return false;
-    }
-    Info("client %ld %ld", rect.right - rect.left, rect.bottom - rect.top);
     return true;
 }
 
@@ -766,7 +733,6 @@ bool Show(int command, WPARAM systemCommand, int wantIconic, int wantZoomed) {
 
 bool StepMinimize(int, char**) { return Show(SW_MINIMIZE, SC_MINIMIZE, 1, 0); }
 bool StepMaximize(int, char**) { return Show(SW_MAXIMIZE, SC_MAXIMIZE, 0, 1); }
-bool StepRestore(int, char**) { return Show(SW_RESTORE, SC_RESTORE, 0, 0); }
 
 enum Needs { NeedsNothing, NeedsFound, NeedsAlive };
 
@@ -782,7 +748,6 @@ const Step Steps[] = {
     {"find", 0, 1, NeedsNothing, StepFind},
     {"click", 1, 1, NeedsAlive, StepClick},
     {"command", 1, 1, NeedsAlive, StepCommand},
-    {"notify", 2, 2, NeedsAlive, StepNotify},
     {"enabled", 2, 3, NeedsAlive, StepEnabled},
     {"checked", 2, 2, NeedsAlive, StepChecked},
     {"text", 2, 3, NeedsAlive, StepText},
@@ -795,16 +760,13 @@ const Step Steps[] = {
     {"gone", 0, 1, NeedsFound, StepGone},
     {"alive", 0, 0, NeedsFound, StepAlive},
     {"sleep", 1, 1, NeedsNothing, StepSleep},
-    {"pos", 3, 3, NeedsAlive, StepPos},
     {"showpos", 1, 1, NeedsAlive, StepShowPos},
     {"size", 2, 2, NeedsAlive, StepSize},
     {"rect", 0, 0, NeedsAlive, StepRect},
-    {"client", 0, 0, NeedsAlive, StepClient},
     {"vscroll", 1, 2, NeedsAlive, StepVScroll},
     {"hscroll", 1, 2, NeedsAlive, StepHScroll},
     {"minimize", 0, 0, NeedsAlive, StepMinimize},
     {"maximize", 0, 0, NeedsAlive, StepMaximize},
-    {"restore", 0, 0, NeedsAlive, StepRestore},
 };
 
 // --- The script ---------------------------------------------------------
