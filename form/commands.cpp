@@ -1,6 +1,5 @@
 // The commands of the form's buttons, in two states: idle, and while a job
 // runs, when every change to a setting the job reads is refused.
-#include <cstring>
 
 #include "app/window_size.h"
 #include "batch/batch_job.h"
@@ -17,8 +16,6 @@ namespace {
 
 constexpr std::size_t DialogPathSize = 3000;
 constexpr int ModeRowFirst = 6, ModeRowLast = 7;
-constexpr int FolderSelectRow = 26;
-
 int ModeSpec() { return IntSettings[Mode] != 0 ? LastFlacSpec : LastWavSpec; }
 
 void ToggleLanguage(PlatWindow, int) {

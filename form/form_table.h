@@ -48,6 +48,7 @@ constexpr int MessageCount = 40;
 enum FormRowId : int {
     LanguageRow = 1,
     DefaultSizeRow = 2,
+    FolderSelectRow = 26,
     ExecuteRow = 36,
     ExitRow = 37,
     CancelRow = 38,

@@ -1,7 +1,5 @@
 #include "form/form_window.h"
 
-#include <cstring>
-
 #include "form/form_table.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
@@ -15,7 +13,6 @@ namespace {
 
 constexpr std::uint32_t FixedPitchBit = 1;  // set for variable-pitch fonts
 constexpr std::int32_t DisabledAtStart = 2;
-constexpr int FolderSelectRow = 26;
 
 const char* ControlClass(std::int32_t kind) {
     switch (kind) {

@@ -106,32 +106,36 @@ void DeriveSettingsPaths() {
     std::memcpy(EncoderPath + keep, "flac", 5);
 }
 
+// The counted integer lines, then the counted text lines; an early end of
+// the file stops the reading wherever it comes.
+static void ReadSettings(LineReader* reader) {
+    static char line[TextSlotSize];
+    std::size_t length = 0;
+    if (!ReadLine(reader, line, &length)) return;
+    const std::int32_t integerCount = ParseSettingNumber(line);
+    for (std::int32_t j = 0; j < integerCount; ++j) {
+        if (!ReadLine(reader, line, &length)) return;
+        if (j < IntSettingCount) IntSettings[j] = ParseSettingNumber(line);
+    }
+    if (!ReadLine(reader, line, &length)) return;
+    const std::int32_t textCount = ParseSettingNumber(line);
+    for (std::int32_t k = 0; k < textCount; ++k) {
+        if (!ReadLine(reader, line, &length)) return;
+        if (k >= TextSlotCount) continue;
+        for (std::size_t i = 0; i < length; ++i)
+            if (line[i] == StoredLineFeed) line[i] = '\n';
+        std::memcpy(TextSlots[k], line, length + 1);
+    }
+}
+
 void LoadSettingsFile() {
     if (SettingsPath[0] == '\0') return;
     static LineReader reader;
     reader = LineReader{};
     reader.file = PlatOpenFileRead(SettingsPath);
     if (reader.file == nullptr) return;
-    static char line[TextSlotSize];
-    std::size_t length = 0;
-    auto done = [] { PlatCloseFile(reader.file); };
-
-    if (!ReadLine(&reader, line, &length)) return done();
-    std::int32_t integerCount = ParseSettingNumber(line);
-    for (std::int32_t j = 0; j < integerCount; ++j) {
-        if (!ReadLine(&reader, line, &length)) return done();
-        if (j < IntSettingCount) IntSettings[j] = ParseSettingNumber(line);
-    }
-    if (!ReadLine(&reader, line, &length)) return done();
-    std::int32_t textCount = ParseSettingNumber(line);
-    for (std::int32_t k = 0; k < textCount; ++k) {
-        if (!ReadLine(&reader, line, &length)) return done();
-        if (k >= TextSlotCount) continue;
-        for (std::size_t i = 0; i < length; ++i)
-            if (line[i] == StoredLineFeed) line[i] = '\n';
-        std::memcpy(TextSlots[k], line, length + 1);
-    }
-    done();
+    ReadSettings(&reader);
+    PlatCloseFile(reader.file);
 }
 
 void SaveSettingsFile(PlatWindow window) {

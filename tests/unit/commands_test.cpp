@@ -8,7 +8,7 @@
 
 namespace {
 
-enum : int { OverwriteRow = 13, FileSelectRow = 17, RecurseRow = 19, FolderSelectRow = 26, SameFolderRow = 28 };
+enum : int { OverwriteRow = 13, FileSelectRow = 17, RecurseRow = 19, SameFolderRow = 28 };
 
 void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>((code << 16) | id)); }
 
