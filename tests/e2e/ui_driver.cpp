@@ -23,7 +23,7 @@
 //   box "CAPTION" "TEXT" ok|yes|no|cancel [TIMEOUT]
 //                              a message box of the window: check, answer
 //   nobox [MS]                 no box or dialog of the window appears
-//   dialog "PATH" [TIMEOUT]    the open-file dialog: lists what it shows,
+//   dialog "PATH" [TIMEOUT]    the open-file dialog: shows its folder,
 //                              types PATH, presses Open
 //   dialogcancel [TIMEOUT]     the open-file dialog: presses Cancel
 //   close | gone [TIMEOUT] | alive | sleep MS
@@ -32,7 +32,6 @@
 //   vscroll CODE [POS] | hscroll CODE [POS]
 //   minimize | maximize
 #include <windows.h>
-#include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -292,67 +291,7 @@ HWND FileNameEdit(HWND dialog) {
     return FindDescendant(dialog, FileNameEditId, nullptr);
 }
 
-// Prints the items of the dialog's list view. Its item texts are read
-// through memory of the dialog's process, since the list view messages
-// carry pointers that are not carried across processes.
-void ListViewItems(HWND list) {
-    // The dialog fills its list in steps, all files before it filters them:
-    // wait until the count has held for 300 ms (at most 3 s).
-    LRESULT count = -1;
-    for (int polls = 0, steady = 0; steady < 300 / PollMs && polls < 3000 / PollMs; ++polls) {
-        LRESULT now = 0;
-        if (!Ask(list, LVM_GETITEMCOUNT, 0, 0, &now)) return;
-        steady = now == count ? steady + 1 : 0;
-        count = now;
-        Sleep(PollMs);
-    }
-    Info("dialog lists %ld item(s)", static_cast<long>(count));
-    DWORD processId = 0;
-    GetWindowThreadProcessId(list, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (process == nullptr) return;
-    const size_t textCapacity = 1024;
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textCapacity, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (remote != nullptr) {
-        for (long i = 0; i < count && i < 200; ++i) {
-            LVITEMA item = {};
-            item.mask = LVIF_TEXT;
-            item.iItem = static_cast<int>(i);
-            item.pszText = remote + sizeof item;
-            item.cchTextMax = static_cast<int>(textCapacity);
-            char text[textCapacity + 1] = {};
-            char quoted[2 * textCapacity];
-            if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
-                Ask(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote), nullptr) &&
-                ReadProcessMemory(process, remote + sizeof item, text, textCapacity, nullptr)) {
-                Quote(text, quoted, sizeof quoted);
-                Info("dialog item %s", quoted);
-            }
-        }
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-}
-
-void ListBoxItems(HWND list) {
-    LRESULT count = 0;
-    if (!Ask(list, LB_GETCOUNT, 0, 0, &count)) return;
-    Info("dialog lists %ld item(s)", static_cast<long>(count));
-    for (long i = 0; i < count && i < 200; ++i) {
-        LRESULT length = 0;
-        char text[1024];
-        char quoted[2048];
-        if (Ask(list, LB_GETTEXTLEN, i, 0, &length) && length >= 0 && length < static_cast<LRESULT>(sizeof text) &&
-            Ask(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text), nullptr)) {
-            text[length] = '\0';
-            Quote(text, quoted, sizeof quoted);
-            Info("dialog item %s", quoted);
-        }
-    }
-}
-
-// Prints what the dialog shows: its folder, its file type and its list.
+// Prints what the dialog shows: its folder and its file type.
 void ShowFileDialog(HWND dialog) {
     static const struct {
         int id;
@@ -367,9 +306,6 @@ void ShowFileDialog(HWND dialog) {
             Info("dialog %s %s", combo.label, quoted);
         }
     }
-    HWND list = FindDescendant(dialog, -1, "SysListView32");
-    if (list != nullptr) ListViewItems(list);
-    else if ((list = FindDescendant(dialog, -1, "ListBox")) != nullptr) ListBoxItems(list);
 }
 
 // --- Steps --------------------------------------------------------------
