@@ -95,7 +95,12 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
         }
     }
 
+    // A failed run must not leave a file that looks converted: the next
+    // run would skip it. Only a file this run made is removed; one that was
+    // there before is not ours to delete.
+    bool outputWasThere = PlatPathExists(outputPath);
     if (!RunEncoder(commandLine)) {
+        if (!outputWasThere) PlatDeleteFile(outputPath);
         CountError(stats, window);
         return;
     }

@@ -19,6 +19,8 @@ bool PlatFileReadable(const char* path);
 // Opens the file for reading (shared read), takes its whole 64-bit size and
 // closes it. False when the file cannot be opened.
 bool PlatFileSize(const char* path, std::uint64_t* size);
+// True when a file or folder of that name exists, readable or not.
+bool PlatPathExists(const char* path);
 
 // Creates one folder; its parent must exist. False when it was not created
 // (parent missing, already there, no permission, ...).

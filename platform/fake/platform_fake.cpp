@@ -374,6 +374,11 @@ bool PlatFileReadable(const char* path) {
     return entry != nullptr && !entry->folder && entry->readable;
 }
 
+bool PlatPathExists(const char* path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return Find(path) != nullptr;
+}
+
 bool PlatFileSize(const char* path, std::uint64_t* size) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     if (Fails(FakeOp::FileSize)) return false;

@@ -14,6 +14,10 @@ bool PlatFileReadable(const char* path) {
     return true;
 }
 
+bool PlatPathExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool PlatFileSize(const char* path, std::uint64_t* size) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

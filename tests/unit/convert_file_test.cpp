@@ -255,6 +255,34 @@ TEST_F(ConvertFileTest, FailuresAreCountedAndTheNextFileStillConverts) {
     EXPECT_FALSE(FakeExists("d:\\out\\a.flac"));
 }
 
+// A run that fails after writing part of its output would otherwise leave a
+// file that the next run skips as converted.
+TEST_F(ConvertFileTest, AFailedRunLeavesNoOutputThatLooksConverted) {
+    FakeAddFile("c:\\in\\a.wav", 1000);
+    FakeEncoderRun broken;
+    broken.exitCode = 1;
+    FakeQueueEncoderRun(broken);
+    Convert("a.wav");
+    EXPECT_STREQ(TextSlots[ResultText], "error\nconverted:0, skip:0, error:1");
+    EXPECT_FALSE(FakeExists("d:\\out\\a.flac"));
+    Convert("a.wav");
+    EXPECT_STREQ(TextSlots[ResultText], "done\nconverted:1, skip:0, error:1, ratio:50.0%\n");
+
+    // An output that was there before the run is never removed: one that
+    // cannot be read (so it is not skipped), and one the run was to replace.
+    FakeAddFile("c:\\in\\b.wav", 1000);
+    FakeAddFile("d:\\out\\b.flac", 77);
+    FakeSetReadable("d:\\out\\b.flac", false);
+    Convert("b.wav");
+    EXPECT_STREQ(TextSlots[ResultText], "error\nconverted:1, skip:0, error:2, ratio:50.0%\n");
+    EXPECT_TRUE(FakeExists("d:\\out\\b.flac"));
+    IntSettings[Overwrite] = 1;
+    FakeQueueEncoderRun(broken);
+    Convert("a.wav");
+    EXPECT_STREQ(TextSlots[ResultText], "error\nconverted:1, skip:0, error:3, ratio:50.0%\n");
+    EXPECT_TRUE(FakeExists("d:\\out\\a.flac"));
+}
+
 TEST_F(ConvertFileTest, RatiosAndStatusTextsInCompressMode) {
     FakeAddFile("c:\\in\\a.wav", 1000);
     FakeAddFile("c:\\in\\b.wav", 1000);
