@@ -78,7 +78,8 @@ bool JoinPath(char* target, const char* first, const char* second, const char* t
            AppendText(target, JobPathSize, third);
 }
 
-// A folder or search text that does not fit: the user sees the whole path
+// A folder or search text that does not fit, or a name the code page
+// cannot express: the user sees the whole path (with the name's likeness)
 // and one more error, and the walk goes on without it.
 void LeaveOut(const char* first, const char* second, const char* third, BatchStats* stats,
               PlatWindow window) {
@@ -112,10 +113,15 @@ WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
         PlatSearch search = PlatFindFirst(searchText, &entry);
         if (search != nullptr) {
             do {
-                // A folder is never handed to the encoder, whatever its name.
-                if ((entry.attributes & PlatAttrDirectory) == 0)
-                    ConvertFile(entry.name, InputDirStack[StackTop], OutputDirStack[StackTop],
-                                &outputFolderReady, stats, window);
+                // A folder is never handed to the encoder, whatever its name;
+                // a name that is only a likeness would reach another file.
+                if ((entry.attributes & PlatAttrDirectory) == 0) {
+                    if (entry.nameExact)
+                        ConvertFile(entry.name, InputDirStack[StackTop], OutputDirStack[StackTop],
+                                    &outputFolderReady, stats, window);
+                    else
+                        LeaveOut(InputDirStack[StackTop], entry.name, "", stats, window);
+                }
                 if (Cancelled()) {
                     PlatFindClose(search);
                     return WalkEnd::Cancelled;
@@ -132,7 +138,7 @@ WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
             if (search != nullptr) {
                 do {
                     if (!IsWalkedFolder(entry)) continue;
-                    if (!JoinPath(childInput, savedInput, entry.name, "\\") ||
+                    if (!entry.nameExact || !JoinPath(childInput, savedInput, entry.name, "\\") ||
                         !(sameFolder ? CopyText(childOutput, sizeof childOutput, childInput)
                                      : JoinPath(childOutput, savedOutput, entry.name, "\\"))) {
                         LeaveOut(savedInput, entry.name, "\\", stats, window);

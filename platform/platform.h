@@ -32,10 +32,14 @@ bool PlatIsLeadByte(unsigned char byte);
 
 // One entry of a folder search: its name and its attribute bits, as Win32
 // gives them (16 directory, 2 hidden, 4 system, 1024 reparse point, ...).
+// `nameExact` is false when the ANSI code page cannot express the name or
+// it does not fit: `name` is then only a likeness to show, which may name
+// another file or none.
 constexpr std::size_t PlatNameSize = 260;
 struct PlatFoundEntry {
     char name[PlatNameSize];
     std::uint32_t attributes;
+    bool nameExact;
 };
 constexpr std::uint32_t PlatAttrHidden = 2;
 constexpr std::uint32_t PlatAttrSystem = 4;

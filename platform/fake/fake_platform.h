@@ -29,6 +29,9 @@ void FakeAddFolder(const std::string& path, std::uint32_t attributes = FakeFolde
 void FakeAddFile(const std::string& path, std::uint64_t size,
                  std::uint32_t attributes = FakeFileAttributes);
 void FakeSetReadable(const std::string& path, bool readable);
+// The search gives this entry's name only as a likeness: the code page
+// cannot express the real one.
+void FakeSetNameInexact(const std::string& path);
 bool FakeExists(const std::string& path);
 bool FakeIsFolder(const std::string& path);
 std::uint64_t FakeSizeOf(const std::string& path);

@@ -21,6 +21,7 @@ struct Entry {
     std::uint64_t size;
     bool readable;
     std::string bytes = {};  // what a file written or given bytes holds
+    bool nameExact = true;
 };
 
 struct World {
@@ -135,7 +136,8 @@ bool Matches(const char* pattern, const char* name) {
     return Matches(pattern + 1, name + 1);
 }
 
-void AddFound(SearchState* search, const std::string& name, std::uint32_t attributes) {
+void AddFound(SearchState* search, const std::string& name, std::uint32_t attributes,
+              bool nameExact = true) {
     // No file system has longer names; a test that made one is wrong.
     if (name.size() >= PlatNameSize) {
         std::fprintf(stderr, "fake platform: a name of %zu bytes cannot be found\n", name.size());
@@ -144,6 +146,7 @@ void AddFound(SearchState* search, const std::string& name, std::uint32_t attrib
     PlatFoundEntry entry = {};
     std::memcpy(entry.name, name.c_str(), name.size() + 1);
     entry.attributes = attributes;
+    entry.nameExact = nameExact;
     search->found.push_back(entry);
 }
 
@@ -287,6 +290,11 @@ void FakeSetReadable(const std::string& path, bool readable) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     auto found = TheWorld().entries.find(Key(path));
     if (found != TheWorld().entries.end()) found->second.readable = readable;
+}
+
+void FakeSetNameInexact(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().entries.at(Key(path)).nameExact = false;
 }
 
 bool FakeExists(const std::string& path) {
@@ -470,7 +478,7 @@ PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
     for (const std::string& key : world.children[Key(folder)]) {
         const Entry& child = world.entries[key];
         std::string name = NameOf(child.path);
-        if (Matches(pattern.c_str(), name.c_str())) AddFound(search, name, child.attributes);
+        if (Matches(pattern.c_str(), name.c_str())) AddFound(search, name, child.attributes, child.nameExact);
     }
     if (search->found.empty()) {
         delete search;

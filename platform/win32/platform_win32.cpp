@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "platform/platform.h"
 
@@ -85,24 +86,47 @@ bool PlatDeleteFile(const char* path) { return DeleteFileA(path) != 0; }
 
 bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
-static void CopyFound(const WIN32_FIND_DATAA& found, PlatFoundEntry* entry) {
-    static_assert(sizeof found.cFileName == PlatNameSize, "a found name fits its entry");
-    std::memcpy(entry->name, found.cFileName, PlatNameSize);
-    entry->name[PlatNameSize - 1] = '\0';
+// The search runs on the wide names, because the ANSI search gives a name
+// the code page lacks as a best-fit likeness ("cafe.wav" for "café.wav", or
+// question marks) and cuts a name too long for its 260 bytes. The name is
+// exact only when it turns back into the same wide name.
+static void CopyFound(const WIN32_FIND_DATAW& found, PlatFoundEntry* entry) {
     entry->attributes = found.dwFileAttributes;
+    BOOL defaulted = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, entry->name, PlatNameSize, nullptr,
+                                     &defaulted);
+    wchar_t back[MAX_PATH];
+    entry->nameExact = length > 0 && !defaulted &&
+                       MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, entry->name, -1, back, MAX_PATH) > 0 &&
+                       std::wcscmp(back, found.cFileName) == 0;
+    if (length > 0) return;
+    // Too long for the entry: a likeness cut at a character, only to show.
+    static char whole[4 * MAX_PATH];
+    if (WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, whole, sizeof whole, nullptr, nullptr) == 0)
+        whole[0] = '\0';
+    std::size_t end = 0;
+    for (std::size_t i = 0; whole[i] != '\0';) {
+        std::size_t next = i + (IsDBCSLeadByte(static_cast<BYTE>(whole[i])) && whole[i + 1] != '\0' ? 2 : 1);
+        if (next >= PlatNameSize) break;
+        end = i = next;
+    }
+    std::memcpy(entry->name, whole, end);
+    entry->name[end] = '\0';
 }
 
 PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(searchText, &found);
+    wchar_t wideText[1024];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, searchText, -1, wideText, 1024) == 0) return nullptr;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wideText, &found);
     if (search == INVALID_HANDLE_VALUE) return nullptr;
     CopyFound(found, entry);
     return reinterpret_cast<PlatSearch>(search);
 }
 
 bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry) {
-    WIN32_FIND_DATAA found;
-    if (!FindNextFileA(reinterpret_cast<HANDLE>(search), &found)) return false;
+    WIN32_FIND_DATAW found;
+    if (!FindNextFileW(reinterpret_cast<HANDLE>(search), &found)) return false;
     CopyFound(found, entry);
     return true;
 }

@@ -341,6 +341,25 @@ TEST_F(BatchJobTest, FoldersThatDoNotFitAreLeftOutAndCounted) {
     EXPECT_EQ(std::string(TextSlots[CurrentFile]), tooLong + "\\");
 }
 
+// The system shows a name the code page lacks as a likeness ("cafe.wav" for
+// "café.wav", or question marks); converting or entering that name would
+// reach another file or none, and a folder left out silently would hide its
+// files from the counts.
+TEST_F(BatchJobTest, NamesTheCodePageCannotExpressAreCountedAsErrors) {
+    FakeAddFile("c:\\in\\ok.wav", 10);
+    FakeAddFile("c:\\in\\cafe.wav", 10);
+    FakeSetNameInexact("c:\\in\\cafe.wav");
+    FakeAddFile("c:\\in\\m?sica\\x.wav", 10);
+    FakeSetNameInexact("c:\\in\\m?sica");
+    FakeAddFolder("c:\\in\\??", FakeFolderAttributes | PlatAttrHidden);
+    FakeSetNameInexact("c:\\in\\??");
+    FakeAddFile("c:\\in\\??\\y.wav", 10);
+    BatchJob(TheWindow);
+    EXPECT_EQ(Inputs(), Strings{"c:\\in\\ok.wav"});
+    EXPECT_EQ(Result(), "error\nconverted:1, skip:0, error:2, ratio:50.0%\n");
+    EXPECT_EQ(FakeListUnder("d:\\out"), Strings{"d:\\out\\ok.flac"});
+}
+
 TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
     FakeAddFile("c:\\in\\a.wav", 1000);
     struct Kind {
