@@ -17,6 +17,8 @@
 //                              send it, to its parent: reaches the program
 //                              even when the control is disabled
 //   enabled ID 0|1 [TIMEOUT]   the control is (or becomes) enabled or not
+//   execute [TIMEOUT]          clicks Execute and waits until the job has
+//                              ended: Execute enabled, Cancel disabled
 //   checked ID 0|1|2           BM_GETCHECK of the control
 //   text ID "TEXT" [TIMEOUT]   the control's text is (or becomes) TEXT
 //   settext ID "TEXT"          WM_SETTEXT to the control
@@ -383,6 +385,37 @@ bool StepEnabled(int count, char** arguments) {
     }
 }
 
+// A short job can pass through its running state between two polls, so the
+// end is the idle state seen without a break for IdleMs; a job that runs
+// longer shows Execute disabled on the way. The job's thread starts before
+// the click returns and its first act disables Execute at once.
+constexpr long IdleMs = 500;
+bool StepExecute(int count, char** arguments) {
+    long timeout = 0;
+    if (!ParseTimeout(count, arguments, 0, 120000, &timeout)) return false;
+    HWND execute = FindControl(36);
+    HWND cancel = FindControl(38);
+    if (execute == nullptr || cancel == nullptr) return false;
+    SendClick(execute, BM_CLICK, 0, 0);
+    DWORD started = GetTickCount();
+    long idleSince = -1;
+    for (;;) {
+        long now = static_cast<long>(GetTickCount() - started);
+        bool idle = IsWindowEnabled(execute) && !IsWindowEnabled(cancel);
+        if (!idle) idleSince = -1;
+        else if (idleSince < 0) idleSince = now;
+        if (idle && now - idleSince >= IdleMs) {
+            Info("job ended after %ld ms", idleSince);
+            return true;
+        }
+        if (now >= timeout) {
+            Fail("the job still runs after %ld ms", timeout);
+            return false;
+        }
+        Sleep(5);
+    }
+}
+
 bool StepChecked(int, char** arguments) {
     long id = 0;
     long wanted = 0;
@@ -685,6 +718,7 @@ const Step Steps[] = {
     {"click", 1, 1, NeedsAlive, StepClick},
     {"command", 1, 1, NeedsAlive, StepCommand},
     {"enabled", 2, 3, NeedsAlive, StepEnabled},
+    {"execute", 0, 1, NeedsAlive, StepExecute},
     {"checked", 2, 2, NeedsAlive, StepChecked},
     {"text", 2, 3, NeedsAlive, StepText},
     {"settext", 2, 2, NeedsAlive, StepSetText},
