@@ -25,7 +25,7 @@ KESTRELIA_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 f
 # The window: a virtual display when there is none, the Japanese glyphs,
 # and the Japanese locale for code page 932.
 KESTRELIA_WINDOW_PACKAGES=(xvfb x11-utils fonts-ipafont-gothic locales)
-KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick)
+KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick clang libclang-rt-14-dev)
 
 # Wine takes its ANSI code page from LC_CTYPE, but turns file names into
 # Linux names only when that locale really exists: without it, a Japanese
@@ -42,8 +42,16 @@ kestrelia_build_windows() {
 
 kestrelia_build_native() {
     cmake -S "$KESTRELIA_ROOT" -B "$KESTRELIA_BUILD/native" -G Ninja \
-        -DKESTRELIA_WINDOWS_BUILD="$KESTRELIA_BUILD/windows" -DKESTRELIA_WINEPREFIX="$WINEPREFIX" >/dev/null &&
+        -DKESTRELIA_WINDOWS_BUILD="$KESTRELIA_BUILD/windows" -DKESTRELIA_WINEPREFIX="$WINEPREFIX" \
+        -DKESTRELIA_FUZZ_BUILD="$KESTRELIA_BUILD/fuzz" >/dev/null &&
         cmake --build "$KESTRELIA_BUILD/native"
+}
+
+# The settings reader's fuzz target (tests/fuzz): clang with libFuzzer.
+kestrelia_build_fuzz() {
+    cmake -S "$KESTRELIA_ROOT/tests/fuzz" -B "$KESTRELIA_BUILD/fuzz" -G Ninja \
+        -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+        cmake --build "$KESTRELIA_BUILD/fuzz"
 }
 
 # A Wine prefix of our own, never the user's ~/.wine.

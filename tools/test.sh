@@ -7,6 +7,7 @@ kestrelia_install "${KESTRELIA_WINDOWS_PACKAGES[@]}" "${KESTRELIA_WINDOW_PACKAGE
     "${KESTRELIA_TEST_PACKAGES[@]}"
 kestrelia_japanese_locale
 kestrelia_build_windows
+kestrelia_build_fuzz
 kestrelia_build_native
 kestrelia_display
 trap kestrelia_stop_display EXIT
