@@ -79,7 +79,8 @@ long PlatReadFile(PlatFile file, char* bytes, std::size_t size);
 bool PlatWriteFile(PlatFile file, const char* bytes, std::size_t size);
 // False when the file's data could not be written out in the end.
 bool PlatCloseFile(PlatFile file);
-// Puts `source` in the place of `target`, replacing it, in one step.
+// Puts `source` in the place of `target`, replacing it, in one step. A
+// read-only `target` is never replaced.
 bool PlatReplaceFile(const char* source, const char* target);
 bool PlatDeleteFile(const char* path);
 

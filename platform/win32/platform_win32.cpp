@@ -79,6 +79,10 @@ bool PlatCloseFile(PlatFile file) {
 }
 
 bool PlatReplaceFile(const char* source, const char* target) {
+    // Windows refuses to replace a read-only file, but Wine replaces it: a
+    // file the user made read-only stays as it is on both.
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
     return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
