@@ -17,12 +17,6 @@ enum class WalkEnd { Finished, Cancelled, FolderLimit };
 
 bool Cancelled() { return AbortRequested.load() > 0; }
 
-void SetRunningButtons(bool running) {
-    PlatEnableWindow(ControlHandles[ExecuteRow], !running);
-    PlatEnableWindow(ControlHandles[ExitRow], !running);
-    PlatEnableWindow(ControlHandles[CancelRow], running);
-}
-
 // ResultText with a message of the current language added. Only this
 // thread writes ResultText while the job runs, so reading it is safe.
 void AppendMessage(int message) {
@@ -203,14 +197,20 @@ void BatchJob(PlatWindow window) {
 
 void BatchJobThread(void* mainWindow) {
     PlatWindow window = static_cast<PlatWindow>(mainWindow);
-    SetRunningButtons(true);
+    PlatEnableWindow(ControlHandles[ExecuteRow], false);
+    PlatEnableWindow(ControlHandles[ExitRow], false);
+    PlatEnableWindow(ControlHandles[CancelRow], true);
     BatchJob(window);
     PlatRequestRepaint(window);
-    SetRunningButtons(false);
     // Cleared only once Cancel is disabled, so no Cancel of this job is left
-    // over for the next one.
+    // over for the next one; and the job is over before Exit and Execute
+    // come back, so a click on them at that moment is not taken for one
+    // during the job. Execute comes last: the next job may start at once.
+    PlatEnableWindow(ControlHandles[CancelRow], false);
     AbortRequested = 0;
     JobHandle = 0;
+    PlatEnableWindow(ControlHandles[ExitRow], true);
+    PlatEnableWindow(ControlHandles[ExecuteRow], true);
 }
 
 bool StartBatchJob(PlatWindow window) {

@@ -138,6 +138,32 @@ TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
     }
 }
 
+// Execute can be clicked the moment it is enabled again: by then the job
+// must be over for the window thread, or the click is lost.
+TEST_F(JobThreadTest, ExecuteTakesAClickTheMomentItComesBack) {
+    AddFiles(1);
+    const std::string executeBack = "enable " + std::to_string(ExecuteRow);
+    bool clicked = false;
+    bool started = false;
+    FakeSetWindowHook([&] {
+        if (clicked || FakeWindowCalls().back() != executeBack) return;
+        clicked = true;
+        EXPECT_EQ(AbortRequested, 0);
+        EXPECT_TRUE(FakeIsEnabled(Control(ExitRow)));
+        EXPECT_FALSE(FakeIsEnabled(Control(CancelRow)));
+        started = StartBatchJob(TheWindow);
+    });
+    ASSERT_TRUE(StartBatchJob(TheWindow));
+    FakeJoinThreads();
+    FakeJoinThreads();
+    EXPECT_TRUE(started);
+    EXPECT_EQ(FakeCommandLines().size(), 2u);
+    EXPECT_EQ(JobHandle, 0u);
+    EXPECT_TRUE(FakeIsEnabled(Control(ExecuteRow)));
+    EXPECT_TRUE(FakeIsEnabled(Control(ExitRow)));
+    EXPECT_FALSE(FakeIsEnabled(Control(CancelRow)));
+}
+
 TEST_F(JobThreadTest, PainterOnlyEverSeesWholeTexts) {
     // File names of growing length, so that a torn copy would mix two of
     // them; thousands of status updates with counts of changing width.

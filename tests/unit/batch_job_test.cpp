@@ -389,7 +389,7 @@ TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
         ASSERT_GE(calls.size(), 7u) << kind.name;
         EXPECT_EQ(Strings(calls.begin(), calls.begin() + 3), (Strings{"disable 36", "disable 37", "enable 38"}))
             << kind.name;
-        EXPECT_EQ(Strings(calls.end() - 4, calls.end()), (Strings{"repaint", "enable 36", "enable 37", "disable 38"}))
+        EXPECT_EQ(Strings(calls.end() - 4, calls.end()), (Strings{"repaint", "disable 38", "enable 37", "enable 36"}))
             << kind.name;
         EXPECT_TRUE(FakeIsEnabled(Control(ExecuteRow)) && FakeIsEnabled(Control(ExitRow))) << kind.name;
         EXPECT_FALSE(FakeIsEnabled(Control(CancelRow))) << kind.name;
