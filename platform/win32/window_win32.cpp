@@ -2,6 +2,7 @@
 // COMDLG32, all in their ANSI forms.
 #include <windows.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include <cstring>
 
@@ -221,6 +222,38 @@ int PlatMessageBox(PlatWindow owner, const char* text, const char* caption, std:
     return MessageBoxA(Hwnd(owner), text, caption, type);
 }
 
+// Wine's open-file dialog overruns a buffer of MAX_PATH characters when its
+// folder and the typed name together are longer: the program crashed on a
+// name of 260 characters typed in a folder of 34. So the name box takes
+// only what fits beside the folder shown, and follows it when it changes.
+static BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
+    char name[8];
+    if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, "Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+static UINT_PTR CALLBACK LimitTypedName(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_NOTIFY) return 0;
+    UINT code = reinterpret_cast<const OFNOTIFYA*>(lParam)->hdr.code;
+    if (code != CDN_INITDONE && code != CDN_FOLDERCHANGE) return 0;
+    HWND dialog = GetParent(hook);
+    char folder[MAX_PATH];
+    LRESULT folderLength = SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+    // The folder, a backslash and the NUL come first; at least one character.
+    LRESULT room = folderLength > 0 ? MAX_PATH - 2 - folderLength : MAX_PATH - 1;
+    if (room < 1) room = 1;
+    // Wine's name box is an edit inside a combo box inside the box cmb13;
+    // the old-style dialog has the edit edt1.
+    HWND edit = GetDlgItem(dialog, edt1);
+    if (HWND box = GetDlgItem(dialog, cmb13)) {
+        edit = box;
+        EnumChildWindows(box, FindEdit, reinterpret_cast<LPARAM>(&edit));
+    }
+    if (edit != nullptr) SendMessageA(edit, EM_LIMITTEXT, room, 0);
+    return 0;
+}
+
 bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize,
                         char* title, std::size_t titleSize) {
     OPENFILENAMEA dialog;
@@ -233,6 +266,7 @@ bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::s
     dialog.nMaxFile = static_cast<DWORD>(pathSize);
     dialog.lpstrFileTitle = title;
     dialog.nMaxFileTitle = static_cast<DWORD>(titleSize);
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NOVALIDATE;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_EXPLORER | OFN_ENABLEHOOK;
+    dialog.lpfnHook = LimitTypedName;
     return GetOpenFileNameA(&dialog) != 0;
 }

@@ -27,6 +27,9 @@
 //   nobox [MS]                 no box or dialog of the window appears
 //   dialog "PATH" [TIMEOUT]    the open-file dialog: shows its folder,
 //                              types PATH, presses Open
+//   dialogtyped "TEXT" [TIMEOUT]
+//                              the same, TEXT typed a character at a time,
+//                              as far as the name box takes it
 //   dialogcancel [TIMEOUT]     the open-file dialog: presses Cancel
 //   close | gone [TIMEOUT] | alive | sleep MS
 //   showpos ID                 the control's corner in client coordinates
@@ -544,7 +547,10 @@ bool StepNoBox(int count, char** arguments) {
     }
 }
 
-bool StepDialog(int count, char** arguments) {
+// Puts the text into the dialog's name box: whole (WM_SETTEXT), or typed a
+// character at a time (WM_CHAR), as a user would, so that the box's limit
+// holds. A typed text may be cut by that limit; a set one must arrive whole.
+bool FillDialog(int count, char** arguments, bool typed) {
     long timeout = 0;
     if (!ParseTimeout(count, arguments, 1, 10000, &timeout)) return false;
     HWND dialog = WaitFileDialog(timeout);
@@ -555,13 +561,20 @@ bool StepDialog(int count, char** arguments) {
         Fail("the dialog has no file name box");
         return false;
     }
-    if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arguments[0]), nullptr) ||
-        !ReadText(edit, TextBuffer, sizeof TextBuffer)) {
+    if (typed) {
+        if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""), nullptr)) return false;
+        for (const char* p = arguments[0]; *p != '\0'; ++p)
+            if (!Ask(edit, WM_CHAR, static_cast<BYTE>(*p), 1, nullptr)) return false;
+    } else if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arguments[0]), nullptr)) {
         return false;
     }
-    if (std::strcmp(TextBuffer, arguments[0]) != 0) {
-        Fail("the file name box kept %u of the %u bytes", static_cast<unsigned>(std::strlen(TextBuffer)),
-             static_cast<unsigned>(std::strlen(arguments[0])));
+    if (!ReadText(edit, TextBuffer, sizeof TextBuffer)) return false;
+    unsigned kept = static_cast<unsigned>(std::strlen(TextBuffer));
+    unsigned given = static_cast<unsigned>(std::strlen(arguments[0]));
+    if (typed) {
+        Info("the name box took %u of %u typed characters", kept, given);
+    } else if (std::strcmp(TextBuffer, arguments[0]) != 0) {
+        Fail("the file name box kept %u of the %u bytes", kept, given);
         return false;
     }
     if (!PressButton(dialog, IDOK)) return false;
@@ -575,6 +588,9 @@ bool StepDialog(int count, char** arguments) {
     }
     return true;
 }
+
+bool StepDialog(int count, char** arguments) { return FillDialog(count, arguments, false); }
+bool StepDialogTyped(int count, char** arguments) { return FillDialog(count, arguments, true); }
 
 bool StepDialogCancel(int count, char** arguments) {
     long timeout = 0;
@@ -725,6 +741,7 @@ const Step Steps[] = {
     {"box", 3, 4, NeedsAlive, StepBox},
     {"nobox", 0, 1, NeedsAlive, StepNoBox},
     {"dialog", 1, 2, NeedsAlive, StepDialog},
+    {"dialogtyped", 1, 2, NeedsAlive, StepDialogTyped},
     {"dialogcancel", 0, 1, NeedsAlive, StepDialogCancel},
     {"close", 0, 0, NeedsAlive, StepClose},
     {"gone", 0, 1, NeedsFound, StepGone},
