@@ -1,0 +1,371 @@
+#!/usr/bin/env bash
+# Benchmarks of the real program under Wine: the batch overhead against a
+# bare encoder loop, a re-run over a converted library against find, the
+# window's answer time during a job, and the program's memory. Prints
+# figures as Markdown, ready for docs/performance.md; judges nothing.
+# Run after ./tools/test.sh, which installs and builds what this needs.
+# Overrides: KESTRELIA_BUILD_WINDOWS, KESTRELIA_BUILD_NATIVE (a CMake tree,
+# or a folder for make_wav alone), KESTRELIA_BENCH_ROUNDS (default 3),
+# WINEPREFIX, DISPLAY.
+set -eu
+source "$(dirname "$0")/../setup.sh"
+windows_build=${KESTRELIA_BUILD_WINDOWS:-$KESTRELIA_BUILD/windows}
+native_build=${KESTRELIA_BUILD_NATIVE:-$KESTRELIA_BUILD/native}
+rounds=${KESTRELIA_BENCH_ROUNDS:-3}
+export LC_ALL=C
+unset LC_CTYPE
+
+# --- builds, prefix, display ---------------------------------------------
+if [ ! -f "$windows_build/build.ninja" ]; then
+    cmake -S "$KESTRELIA_ROOT" -B "$windows_build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$KESTRELIA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+fi
+cmake --build "$windows_build" --target Kestrelia flac bench_probe walk_driver >/dev/null
+if [ -f "$native_build/build.ninja" ]; then
+    cmake --build "$native_build" --target make_wav >/dev/null
+else
+    mkdir -p "$native_build"
+    g++ -O2 -Wall -Wextra -Werror -o "$native_build/make_wav" "$KESTRELIA_ROOT/tools/make_wav.cpp"
+fi
+bin="$windows_build/bin"
+make_wav="$native_build/make_wav"
+kestrelia_wine_prefix
+kestrelia_display
+
+work=$(mktemp -d /tmp/kestrelia-bench.XXXXXX)
+launcher=""
+cleanup() {
+    # Only what this run started: its program, then its display.
+    if [ -n "$launcher" ]; then kill "$launcher" $(descendants "$launcher") 2>/dev/null || true; fi
+    timeout 20 wineserver -w >/dev/null 2>&1 || true
+    if [ -n "${KESTRELIA_XVFB_PID:-}" ]; then kill "$KESTRELIA_XVFB_PID" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# --- helpers -------------------------------------------------------------
+win() { kestrelia_winpath "$1"; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+descendants() {
+    local child
+    for child in $(pgrep -P "$1" || true); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+# CPU time of a Linux process in ms, all its threads; 0 when there is none.
+cpu_ms() {
+    [ -n "$1" ] && [ -r "/proc/$1/stat" ] || { echo 0; return; }
+    awk -v tick="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print int(($12 + $13) * 1000 / tick) }' "/proc/$1/stat"
+}
+# CPU ms spent since BEFORE by the process PID; "-" when it is not the
+# process it was (a wineserver that ended and was started again).
+cpu_since() {
+    local spent=$(($(cpu_ms "$1") - $2))
+    if [ "$spent" -ge 0 ]; then echo "$spent"; else echo -; fi
+}
+status_kib() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
+# A probe line's value: value KEY TEXT.
+value() { sed -n "s/^$1 //p" <<<"$2"; }
+probe() { (set -o pipefail && cd "$work" && wine "$bin/bench_probe.exe" "$@" 2>/dev/null | tr -d '\r'); }
+
+# The X server of the display, from its lock file, for its CPU time.
+display_number=${DISPLAY#*:}
+x_pid=$(tr -dc '0-9' <"/tmp/.X${display_number%%.*}-lock" 2>/dev/null || true)
+# This prefix's wineserver: its working folder is named after the prefix's
+# device and inode.
+server_name=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+wineserver_pid() {
+    local pid
+    for pid in $(pgrep wineserver || true); do
+        case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$server_name") echo "$pid"; return ;; esac
+    done
+}
+
+# settings FILE N=VALUE... tN=TEXT...: Kestrelia.ini, 20 integers then 20
+# texts, everything not named 0 or empty. Integers: 0 language, 10 mode,
+# 11 level, 12 overwrite, 13 recursion, 14 same folder; texts: 0 the input
+# shown, 1 the last WAV input (what a compress job reads), 4 the output,
+# 6 the level text.
+settings() {
+    local file=$1 i
+    shift
+    local ints=() texts=()
+    for i in $(seq 0 19); do ints[i]=0; texts[i]=""; done
+    for i in "$@"; do
+        case $i in
+        t*) i=${i#t}; texts[${i%%=*}]=${i#*=} ;;
+        *) ints[${i%%=*}]=${i#*=} ;;
+        esac
+    done
+    { echo 20; printf '%s\n' "${ints[@]}"; echo 20; printf '%s\n' "${texts[@]}"; } | sed 's/$/\r/' >"$file"
+}
+
+# start FOLDER: Kestrelia.exe with FOLDER (holding flac.exe and the
+# settings) as its current folder; sets `program` to its Linux process.
+start() {
+    (cd "$1" && exec wine "$bin/Kestrelia.exe" >/dev/null 2>&1) &
+    launcher=$!
+    program=""
+    for _ in $(seq 300); do
+        # The launcher becomes the program once wine has exec'd it.
+        for pid in "$launcher" $(descendants "$launcher"); do
+            case $(cat "/proc/$pid/cmdline" 2>/dev/null | tr '\0' ' ') in *Kestrelia.exe*) program=$pid ;; esac
+        done
+        [ -n "$program" ] && return 0
+        sleep 0.1
+    done
+    echo "Kestrelia.exe did not start" >&2
+    return 1
+}
+stop() {
+    probe close >/dev/null || true
+    wait "$launcher" 2>/dev/null || true
+    launcher=""
+}
+# The last result the program saved: line 30 of its settings file.
+saved_result() { sed -n 30p "$1/Kestrelia.ini" | tr -d '\r' | tr '\a' ' '; }
+
+# job [POLL_MS]: one job in the running program, with the CPU time that the
+# program, this prefix's wineserver and the X server spent meanwhile; sets
+# `report`.
+job() {
+    local server before_program before_server before_x
+    server=$(wineserver_pid)
+    before_program=$(cpu_ms "$program")
+    before_server=$(cpu_ms "$server")
+    before_x=$(cpu_ms "$x_pid")
+    report=$(probe job 600000 "${1:-1}") || { echo "the job did not end: $report" >&2; return 1; }
+    report+=$'\n'"cpu_program_ms $(cpu_since "$program" "$before_program")"
+    report+=$'\n'"cpu_server_ms $(cpu_since "$server" "$before_server")"
+    report+=$'\n'"cpu_x_ms $(cpu_since "$x_pid" "$before_x")"
+    report+=$'\n'"vm_hwm_kib $(status_kib "$program" VmHWM)"
+    report+=$'\n'"rss_anon_kib $(status_kib "$program" RssAnon)"
+}
+# Elapsed ms of a job report, with "<=" when it ended between two polls.
+job_ms() {
+    local prefix=""
+    [ "$(value seen_running "$1")" = 1 ] || prefix="<="
+    echo "$prefix$(value elapsed_ms "$1")"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a + 0 < b + 0) ? a : b }'; }
+
+# --- the machine ---------------------------------------------------------
+echo "## Kestrelia benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+echo "- machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
+    "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) memory, Linux $(uname -r)"
+echo "- load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- $(wine --version), $(flac --version | head -1), make_wav WAV files: 44.1 kHz, 16 bit, stereo"
+echo
+
+# --- 1 and 3: batch overhead, and the window's answers meanwhile --------
+files=40
+seconds=20
+mkdir -p "$work/b1/in" "$work/prog1"
+cp "$bin/flac.exe" "$work/prog1/flac.exe"
+encoder="$(win "$work/prog1")\\flac"
+: >"$work/b1/list"
+for n in $(seq $files); do
+    folder="disc$(((n - 1) / 10 + 1))"
+    track=$(printf 'track%02d' "$n")
+    mkdir -p "$work/b1/in/$folder"
+    "$make_wav" "$work/b1/in/$folder/$track.wav" "$seconds" "$n"
+    # The line the job builds for this file (BuildEncoderCommand).
+    printf '"%s" -V -8 -o "%s" "%s"\r\n' "$encoder" "$(win "$work/b1/out/$folder/$track.flac")" \
+        "$(win "$work/b1/in/$folder/$track.wav")" >>"$work/b1/list"
+done
+settings "$work/prog1/Kestrelia.ini" 0=1 10=0 11=8 12=0 13=1 14=0 \
+    "t0=$(win "$work/b1/in")\\*.wav" "t1=$(win "$work/b1/in")\\*.wav" \
+    "t4=$(win "$work/b1/out")\\*.*" t6=8
+# Both sides start from the same state: no outputs, all written to disk.
+fresh_outputs() {
+    rm -rf "$work/b1/out"
+    [ "$1" = loop ] && mkdir -p "$work/b1/out/disc"{1..4}
+    sync
+}
+converted() { find "$work/b1/out" -name '*.flac' -size +0 | wc -l; }
+start "$work/prog1"
+# Warm-up, not counted: the first Wine processes of a run start slower.
+fresh_outputs loop
+head -4 "$work/b1/list" >"$work/b1/warm"
+probe loop "$(win "$work/b1/warm")" >/dev/null || true
+
+rows1="" rows3="" best_program="" best_loop="" best_gui="" worst_ping=0 pings=0
+# program_side LABEL POLL_MS: one job of the program, a row of the table.
+program_side() {
+    fresh_outputs program
+    job "$2"
+    rows1+="| $1 | $round | $(job_ms "$report") | $(converted) | $(value cpu_program_ms "$report") |"
+    rows1+=" $(value cpu_server_ms "$report") | $(value cpu_x_ms "$report") | $(value probe_cpu_ms "$report") |"$'\n'
+}
+# loop_side LABEL SUBCOMMAND: the encoder lines run by the probe; sets side_ms.
+loop_side() {
+    local server before_program before_server before_x loop_report
+    fresh_outputs loop
+    server=$(wineserver_pid)
+    before_program=$(cpu_ms "$program")
+    before_server=$(cpu_ms "$server")
+    before_x=$(cpu_ms "$x_pid")
+    loop_report=$(probe "$2" "$(win "$work/b1/list")") || true
+    side_ms=$(value elapsed_ms "$loop_report")
+    rows1+="| $1 | $round | $side_ms | $(converted) | $(cpu_since "$program" "$before_program") |"
+    rows1+=" $(cpu_since "$server" "$before_server") | $(cpu_since "$x_pid" "$before_x") | - |"$'\n'
+}
+for round in $(seq "$rounds"); do
+    program_side program 1
+    rows3+="| $round | $(value ping_count "$report") | $(value ping_median_ms "$report") |"
+    rows3+=" $(value ping_worst_ms "$report") | $(value ping_timeouts "$report") |"$'\n'
+    [ "$round" = 1 ] && memory1=$report
+    pings=$((pings + $(value ping_count "$report")))
+    worst_ping=$(awk -v a="$worst_ping" -v b="$(value ping_worst_ms "$report")" 'BEGIN { print (b + 0 > a + 0) ? b : a }')
+    best_program=$(smaller "$(value elapsed_ms "$report")" "$best_program")
+    loop_side loop loop
+    best_loop=$(smaller "$side_ms" "$best_loop")
+    loop_side "loop, no console" guiloop
+    best_gui=$(smaller "$side_ms" "$best_gui")
+done
+# What watching the job costs it: once more with the buttons polled every 50 ms.
+round=$((rounds + 1))
+program_side "program, polled every 50 ms" 50
+stop
+result1=$(saved_result "$work/prog1")
+
+echo "### 1. Batch overhead: $files WAV files of $seconds s, \`-V -8\`, into an output tree"
+echo
+echo "The whole job in Kestrelia.exe (Execute click to Execute enabled again, buttons polled every"
+echo "1 ms) against the same encoder command lines run back to back by bench_probe (CreateProcessA +"
+echo "WaitForSingleObject, flags 0). \"loop\" runs them from the probe, a console program; \"loop, no"
+echo "console\" from the probe after FreeConsole, as from the windowed program, which has no console,"
+echo "so that every encoder gets a console of its own (a conhost.exe under Wine). CPU columns: CPU"
+echo "time spent meanwhile by the program, this prefix's wineserver, the X server and the probe."
+echo
+echo "| side | run | ms | outputs | program CPU ms | wineserver CPU ms | X CPU ms | probe CPU ms |"
+echo "|---|---|---|---|---|---|---|---|"
+printf '%s' "$rows1"
+echo
+echo "- best: program $best_program ms, loop $best_loop ms, ratio **$(ratio "$best_program" "$best_loop")** (goal: at most 1.03)"
+echo "- best of the loop without a console: $best_gui ms; program against it: $(ratio "$best_program" "$best_gui")," \
+    "it against the loop: $(ratio "$best_gui" "$best_loop")"
+echo "- the program's last saved result: $result1"
+echo
+
+echo "### 3. Responsiveness: WM_NULL round trip to the main window every 50 ms during the jobs of 1"
+echo
+echo "| run | samples | median ms | worst ms | timeouts (5 s) |"
+echo "|---|---|---|---|---|"
+printf '%s' "$rows3"
+echo
+echo "- all runs: $pings samples, worst **$worst_ping ms** (goal: under 100 ms)"
+echo
+
+# --- 2: re-run over a converted library ----------------------------------
+# 1,000 folders (50 artists of 19 albums each, files in both), 20 empty
+# WAV files each, every output present and empty in the mirrored tree.
+mkdir -p "$work/b2" "$work/prog2"
+(
+    cd "$work/b2"
+    mkdir -p in/a{00..49}/b{00..18} out/a{00..49}/b{00..18}
+    for folder in a{00..49} a{00..49}/b{00..18}; do
+        for t in {00..19}; do printf 'in/%s/track%s.wav\nout/%s/track%s.flac\n' "$folder" "$t" "$folder" "$t"; done
+    done | xargs -d '\n' touch
+)
+library_files=$(find "$work/b2/in" -name '*.wav' | wc -l)
+library_folders=$(find "$work/b2/in" -mindepth 1 -type d | wc -l)
+cp "$bin/flac.exe" "$work/prog2/flac.exe"
+settings "$work/prog2/Kestrelia.ini" 0=1 10=0 11=8 12=0 13=1 14=0 \
+    "t0=$(win "$work/b2/in")\\*.wav" "t1=$(win "$work/b2/in")\\*.wav" \
+    "t4=$(win "$work/b2/out")\\*.*" t6=8
+# The same walk natively: find reads every folder and lists the inputs,
+# sed maps each to its output, and a shell loop (batched by xargs, so no
+# process per file) tests each output with access(2), as the job opens it.
+find_walk() {
+    (cd "$work/b2/in" && find . -name '*.wav' -printf '%P\n') | sed 's/\.wav$/.flac/' |
+        (cd "$work/b2/out" && xargs -d '\n' sh -c 'n=0; for f; do [ -r "$f" ] && n=$((n + 1)); done; echo $n' sh) |
+        awk '{ n += $1 } END { print n + 0 }'
+}
+find_walk >/dev/null  # both sides read warm folders
+start "$work/prog2"
+rows2="" best_walk="" best_find=""
+for round in $(seq "$rounds"); do
+    job
+    walk_ms=$(value elapsed_ms "$report")
+    [ "$round" = 1 ] && memory2=$report
+    begin=$(now_ms)
+    found=$(find_walk)
+    find_ms=$(($(now_ms) - begin))
+    # The same job without the window: walk_driver.exe runs it over a hidden
+    # window, so nothing is painted; and the start of a Wine process alone.
+    begin=$(now_ms)
+    (cd "$work" && wine "$bin/walk_driver.exe" 0 0 1 0 8 "$(win "$work/prog2")\\flac" \
+        "$(win "$work/b2/in")\\*.wav" "$(win "$work/b2/out")\\*.*" 1 >/dev/null 2>&1) || true
+    driver_ms=$(($(now_ms) - begin))
+    begin=$(now_ms)
+    (cd "$work" && wine "$bin/walk_driver.exe" >/dev/null 2>&1) || true
+    wine_start_ms=$(($(now_ms) - begin))
+    rows2+="| $round | $(job_ms "$report") | $(awk -v n="$library_files" -v ms="$walk_ms" 'BEGIN { printf "%.0f", n / ms * 1000 }') |"
+    rows2+=" $find_ms | $(awk -v n="$found" -v ms="$find_ms" 'BEGIN { printf "%.0f", n / ms * 1000 }') |"
+    rows2+=" $(ratio "$walk_ms" "$find_ms") | $(value cpu_program_ms "$report") | $(value cpu_server_ms "$report") |"
+    rows2+=" $(value cpu_x_ms "$report") | $(value ping_worst_ms "$report") | $driver_ms | $wine_start_ms |"$'\n'
+    best_walk=$(smaller "$walk_ms" "$best_walk")
+    best_find=$(smaller "$find_ms" "$best_find")
+done
+stop
+result2=$(saved_result "$work/prog2")
+untouched=$(find "$work/b2/out" -type f -size 0 | wc -l)
+
+echo "### 2. Re-run of a converted library: $library_files empty files in $library_folders folders, all skipped"
+echo
+echo "Kestrelia.exe with Overwrite 0 and recursion on, against find listing the inputs and a"
+echo "shell loop (batched by xargs, no process per file) testing each mirrored output with access(2)."
+echo "walk_driver: the same job in walk_driver.exe over a hidden window (nothing painted), timed from"
+echo "the shell, Wine's start of a process (the next column) included."
+echo
+echo "| run | program ms | program files/s | find ms | find files/s | ratio | program CPU ms | wineserver CPU ms | X CPU ms | worst ping ms | walk_driver ms | Wine start ms |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
+printf '%s' "$rows2"
+echo
+echo "- best: program $(awk -v n="$library_files" -v ms="$best_walk" 'BEGIN { printf "%.0f", n / ms * 1000 }') files/s," \
+    "find $(awk -v n="$library_files" -v ms="$best_find" 'BEGIN { printf "%.0f", n / ms * 1000 }') files/s," \
+    "ratio of times $(ratio "$best_walk" "$best_find")"
+echo "- the program's last saved result: $result2; outputs still empty and in place: $untouched"
+echo
+
+# --- 4: memory -----------------------------------------------------------
+mkdir -p "$work/b4/in" "$work/b4/out" "$work/prog4"
+for t in {00..09}; do touch "$work/b4/in/track$t.wav" "$work/b4/out/track$t.flac"; done
+cp "$bin/flac.exe" "$work/prog4/flac.exe"
+settings "$work/prog4/Kestrelia.ini" 0=1 10=0 11=8 12=0 13=1 14=0 \
+    "t0=$(win "$work/b4/in")\\*.wav" "t1=$(win "$work/b4/in")\\*.wav" \
+    "t4=$(win "$work/b4/out")\\*.*" t6=8
+start "$work/prog4"
+job
+memory4=$report
+stop
+
+memory_row() {
+    echo "| $1 | $(value mem_before_pagefile_kib "$2") | $(value mem_sampled_peak_private_kib "$2") |" \
+        "$(value mem_after_pagefile_kib "$2") | $(value rss_anon_kib "$2") |" \
+        "$(value mem_after_peak_working_set_kib "$2") | $(value vm_hwm_kib "$2") |"
+}
+echo "### 4. Memory of the program, each job the first in a fresh process"
+echo
+echo "Private: Wine's PagefileUsage of the program's process (its Linux process's RssAnon, plus swap;"
+echo "Wine gives PrivateUsage 0 and no real PeakPagefileUsage for another process), before the job,"
+echo "the largest of the samples every 50 ms during it, and after it; RssAnon read from"
+echo "/proc/PID/status after the job. Peak working set: PeakWorkingSetSize (VmHWM), file pages"
+echo "(the DLLs) included."
+echo
+echo "| job | private before KiB | private peak KiB | private after KiB | RssAnon after KiB | peak working set KiB | VmHWM KiB |"
+echo "|---|---|---|---|---|---|---|"
+memory_row "10 files, all skipped" "$memory4"
+memory_row "$library_files files in $library_folders folders, all skipped" "$memory2"
+memory_row "$files files converted (1., run 1)" "$memory1"
+echo
+growth=$(($(value mem_sampled_peak_private_kib "$memory2") - $(value mem_sampled_peak_private_kib "$memory4")))
+echo "- private peak over $library_files files minus that over 10 files: **$growth KiB**"
+seen=yes
+[ "$(value seen_running "$memory4")" = 1 ] ||
+    seen="no: it ended between two polls, and its end is the idle state held for 500 ms"
+echo "- the 10-file job took $(job_ms "$memory4") ms; seen running: $seen"
