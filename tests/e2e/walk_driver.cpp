@@ -68,9 +68,10 @@ int main(int argc, char** argv) {
         PrintEscaped("result", TextSlots[ResultText]);
         return 1;
     }
-    // The job's EnableWindow calls are answered here, by this thread.
+    // The job's EnableWindow calls are answered here, by this thread; the
+    // job gives Execute back as its very last act.
     bool runningSeen = false;
-    while (JobHandle != 0) {
+    while (JobHandle != 0 || !IsWindowEnabled(execute)) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
