@@ -9,18 +9,6 @@ set -u
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/program_lib.sh"
 
-# Small disks of our own (tmpfs) go before the scratch folder.
-mounts=()
-trap 'for m in "${mounts[@]}"; do umount "$m"; done; wineserver -k >/dev/null 2>&1
-      chmod -R u+w "$work"; rm -rf "$work"' EXIT
-# small_disk DIR SIZE [ro]: a tmpfs of SIZE at DIR; false where none can be
-# mounted (not root, or in a container without the right).
-small_disk() {
-    mkdir -p "$1"
-    mount -t tmpfs -o "size=$2${3:+,$3}" tmpfs "$1" 2>/dev/null || return 1
-    mounts+=("$1")
-}
-
 # job FOLDER [STEPS]: the program started in FOLDER runs one job to its end
 # and is closed. The saved result (line feeds as \n) is `result FOLDER`.
 job() {

@@ -5,7 +5,17 @@
 # No program left by an earlier test may answer for this one's, and none of
 # this one's outlives it.
 wineserver -k >/dev/null 2>&1 || true
-trap 'wineserver -k >/dev/null 2>&1; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+# Small disks of a test (small_disk) go before the scratch folder.
+mounts=()
+trap 'for m in "${mounts[@]}"; do umount "$m"; done; wineserver -k >/dev/null 2>&1
+      chmod -R u+w "$work"; rm -rf "$work"' EXIT
+# small_disk DIR SIZE [ro]: a tmpfs of SIZE at DIR; false where none can be
+# mounted (not root, or in a container without the right).
+small_disk() {
+    mkdir -p "$1"
+    mount -t tmpfs -o "size=$2${3:+,$3}" tmpfs "$1" 2>/dev/null || return 1
+    mounts+=("$1")
+}
 
 # Code page 932, as on a Japanese Windows: the form starts in Japanese.
 export LC_CTYPE=ja_JP.UTF-8

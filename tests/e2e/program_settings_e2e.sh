@@ -7,10 +7,6 @@ set -u
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/program_lib.sh"
 
-mounts=()
-trap 'for m in "${mounts[@]}"; do umount "$m"; done; wineserver -k >/dev/null 2>&1
-      chmod -R u+w "$work"; rm -rf "$work"' EXIT
-
 # works FOLDER: the program starts there, shows its window, closes when
 # asked and ends with exit code 0.
 works() {
@@ -74,8 +70,7 @@ check "read-only: no file left beside it" same "$(ls -A "$folder" | tr '\n' ' ')
 chmod u+w "$ini"
 
 disk="$work/disk"
-if mkdir -p "$disk" && mount -t tmpfs -o size=64k tmpfs "$disk" 2>/dev/null; then
-    mounts+=("$disk")
+if small_disk "$disk" 64k; then
     cp "$work/old.ini" "$disk/Kestrelia.ini"
     head -c 1m /dev/zero >"$disk/filler" 2>/dev/null
     check "full disk: the program works" works "$disk"

@@ -25,12 +25,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/program_window.h"
+
 namespace {
 
-const int ExecuteId = 36;
-const int ExitId = 37;
-const int CancelId = 38;
-const int RecurseId = 19;
 const int MessageTextId = 0xFFFF;
 
 const int MaxFiles = 1000;
@@ -168,24 +166,6 @@ long LogLines() {
 
 // --- The program's window -----------------------------------------------
 
-struct ChildSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
-    ChildSearch* search = reinterpret_cast<ChildSearch*>(parameter);
-    if (GetDlgCtrlID(window) != search->id) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindControl(HWND parent, int id) {
-    ChildSearch search = {id, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 bool Enabled(HWND control) { return IsWindowEnabled(control) != 0; }
 
 bool Idle() { return Enabled(Execute) && !Enabled(Cancel); }
@@ -212,10 +192,10 @@ bool FindWindowOfProgram(DWORD timeout) {
         HWND window = FindWindowA("Kestrelia", nullptr);
         if (window != nullptr && IsWindowVisible(window)) {
             MainWindow = window;
-            Execute = FindControl(window, ExecuteId);
-            ExitButton = FindControl(window, ExitId);
-            Cancel = FindControl(window, CancelId);
-            Recurse = FindControl(window, RecurseId);
+            Execute = FindDescendant(window, ExecuteId);
+            ExitButton = FindDescendant(window, ExitId);
+            Cancel = FindDescendant(window, CancelId);
+            Recurse = FindDescendant(window, RecurseId);
             GetWindowThreadProcessId(window, &ProgramId);
             Program = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, ProgramId);
             return Execute != nullptr && ExitButton != nullptr && Cancel != nullptr && Recurse != nullptr &&

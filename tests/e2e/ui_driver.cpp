@@ -45,6 +45,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/program_window.h"
+
 namespace {
 
 const int LineCapacity = 65536;
@@ -155,35 +157,6 @@ bool ReadText(HWND window, char* text, size_t capacity) {
     if (!Ask(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text), &copied)) return false;
     text[copied >= 0 && static_cast<size_t>(copied) < capacity ? copied : 0] = '\0';
     return true;
-}
-
-struct ChildSearch {
-    int id;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
-    ChildSearch* search = reinterpret_cast<ChildSearch*>(parameter);
-    if (search->id >= 0 && GetDlgCtrlID(window) != search->id) return TRUE;
-    if (search->className != nullptr) {
-        char name[64];
-        if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, search->className) != 0) return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-// A control of `parent` by id (or -1 for any) and class (or null for any),
-// at any depth, so that controls grouped on a panel are found too.
-HWND FindDescendant(HWND parent, int id, const char* className) {
-    if (id >= 0 && className == nullptr) {
-        HWND direct = GetDlgItem(parent, id);
-        if (direct != nullptr) return direct;
-    }
-    ChildSearch search = {id, className, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 HWND FindControl(long id) {
@@ -396,8 +369,8 @@ constexpr long IdleMs = 500;
 bool StepExecute(int count, char** arguments) {
     long timeout = 0;
     if (!ParseTimeout(count, arguments, 0, 120000, &timeout)) return false;
-    HWND execute = FindControl(36);
-    HWND cancel = FindControl(38);
+    HWND execute = FindControl(ExecuteId);
+    HWND cancel = FindControl(CancelId);
     if (execute == nullptr || cancel == nullptr) return false;
     SendClick(execute, BM_CLICK, 0, 0);
     DWORD started = GetTickCount();

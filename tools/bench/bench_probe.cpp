@@ -19,10 +19,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/program_window.h"
+
 namespace {
 
-const int ExecuteId = 36;
-const int CancelId = 38;
 const DWORD PingEveryMs = 50;
 const UINT PingTimeoutMs = 5000;
 // A job that ends between two polls is never seen running; the idle state
@@ -47,26 +47,6 @@ HWND FindProgram(DWORD timeoutMs) {
     }
     std::printf("error no window of class Kestrelia\n");
     return nullptr;
-}
-
-// The controls may sit below a child of the main window: every descendant
-// is looked at.
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM parameter) {
-    ControlSearch* search = reinterpret_cast<ControlSearch*>(parameter);
-    if (GetDlgCtrlID(window) != search->id) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindControl(HWND window, int id) {
-    ControlSearch search = {id, nullptr};
-    EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // The application of a command line: its first, quoted, word with ".exe",
@@ -207,8 +187,8 @@ void PrintMemory(const char* when, HANDLE process) {
 int Job(long timeoutMs, DWORD pollMs) {
     HWND window = FindProgram(30000);
     if (window == nullptr) return 1;
-    HWND execute = FindControl(window, ExecuteId);
-    HWND cancel = FindControl(window, CancelId);
+    HWND execute = FindDescendant(window, ExecuteId);
+    HWND cancel = FindDescendant(window, CancelId);
     if (execute == nullptr || cancel == nullptr) {
         std::printf("error no Execute or Cancel control\n");
         return 1;
