@@ -72,11 +72,12 @@ int FakeRepaintCount();
 int FakeOpenSearchCount();  // searches opened and not yet closed
 
 // Controls start enabled. Every enable, disable and repaint is logged as
-// "enable N", "disable N" or "repaint" (N the window's value) and then calls
-// the hook, on the calling thread: a test can act at every such point.
+// "enable N", "disable N" or "repaint" (N the window's value) and calls the
+// hook on the calling thread, once the call has taken effect or, with
+// `beforeEachCall`, just before: a test can act at every such point.
 bool FakeIsEnabled(PlatWindow window);
 std::vector<std::string> FakeWindowCalls();
-void FakeSetWindowHook(std::function<void()> hook);
+void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall = false);
 
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
 enum class FakeOp {

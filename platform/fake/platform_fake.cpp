@@ -40,6 +40,7 @@ struct World {
     std::map<PlatWindow, bool> disabled;
     std::vector<std::string> windowCalls;
     std::function<void()> windowHook;
+    bool hookBeforeCall = false;
     int failAt[FakeOpCount] = {};
     std::string currentFolder = "c:\\work";
     std::vector<std::thread> threads;
@@ -236,6 +237,7 @@ void FakeReset() {
     world.disabled.clear();
     world.windowCalls.clear();
     world.windowHook = nullptr;
+    world.hookBeforeCall = false;
     std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
     world.currentFolder = "c:\\work";
     FakeResetWindows();
@@ -350,9 +352,10 @@ std::vector<std::string> FakeWindowCalls() {
     return TheWorld().windowCalls;
 }
 
-void FakeSetWindowHook(std::function<void()> hook) {
+void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     TheWorld().windowHook = std::move(hook);
+    TheWorld().hookBeforeCall = beforeEachCall;
 }
 
 int FakeRepaintCount() {
@@ -430,34 +433,34 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     return true;
 }
 
-// Records a window call and then runs the test's hook, outside the lock.
-static void WindowCall(const std::string& call) {
+// Records a window call and makes it take effect, running the test's hook
+// (outside the lock) just before or just after that.
+static void WindowCall(const std::string& call, const std::function<void(World&)>& effect) {
     std::function<void()> hook;
+    bool before;
     {
         std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
         TheWorld().windowCalls.push_back(call);
         hook = TheWorld().windowHook;
+        before = TheWorld().hookBeforeCall;
     }
-    if (hook) hook();
+    if (hook && before) hook();
+    {
+        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+        effect(TheWorld());
+    }
+    if (hook && !before) hook();
 }
 
 void PlatRequestRepaint(PlatWindow window) {
     if (window == nullptr) return;
-    {
-        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-        TheWorld().repaints += 1;
-    }
-    WindowCall("repaint");
+    WindowCall("repaint", [](World& world) { world.repaints += 1; });
 }
 
 void PlatEnableWindow(PlatWindow window, bool enabled) {
     if (window == nullptr) return;
-    {
-        std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-        TheWorld().disabled[window] = !enabled;
-    }
-    WindowCall((enabled ? "enable " : "disable ") +
-               std::to_string(reinterpret_cast<std::uintptr_t>(window)));
+    WindowCall((enabled ? "enable " : "disable ") + std::to_string(reinterpret_cast<std::uintptr_t>(window)),
+               [window, enabled](World& world) { world.disabled[window] = !enabled; });
 }
 
 PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {

@@ -112,30 +112,44 @@ TEST_F(JobThreadTest, CancelDuringABlockedRunFinishesThatFileOnly) {
 }
 
 TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
-    // A one-file job makes nine window calls; Cancel is pressed right after
-    // each of them in turn, and once more after the job thread has ended.
+    // A one-file job makes nine window calls. Cancel is clicked just before
+    // and just after each of them in turn, whenever the button takes a click.
     const int windowCalls = 9;
-    for (int pressAt = 1; pressAt <= windowCalls + 1; ++pressAt) {
-        SetUp();
-        AddFiles(1);
-        std::atomic<int> calls{0};
-        FakeSetWindowHook([&calls, pressAt] {
-            if (++calls == pressAt) PressCancel();
-        });
-        ASSERT_TRUE(StartBatchJob(TheWindow));
-        FakeJoinThreads();
-        EXPECT_GE(calls.load(), 7) << pressAt;  // fewer when Cancel came before the file
-        if (pressAt > windowCalls) PressCancel();
-        FakeSetWindowHook(nullptr);
+    for (bool beforeTheCall : {true, false}) {
+        for (int pressAt = 1; pressAt <= windowCalls; ++pressAt) {
+            SetUp();
+            AddFiles(1);
+            std::atomic<int> calls{0};
+            FakeSetWindowHook(
+                [&calls, pressAt] {
+                    if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) PressCancel();
+                },
+                beforeTheCall);
+            ASSERT_TRUE(StartBatchJob(TheWindow));
+            FakeJoinThreads();
+            FakeSetWindowHook(nullptr);
+            std::string where = std::string(beforeTheCall ? "before" : "after") + " window call " +
+                                std::to_string(pressAt);
+            EXPECT_GE(calls.load(), 7) << where;  // fewer when Cancel came before the file
+            EXPECT_EQ(AbortRequested, 0) << where;
 
-        FakeAddFile("c:\\in\\second.wav", 500);
-        std::size_t runsBefore = FakeCommandLines().size();
-        ASSERT_TRUE(StartBatchJob(TheWindow));
-        FakeJoinThreads();
-        EXPECT_EQ(FakeCommandLines().size(), runsBefore + 2) << "Cancel at window call " << pressAt;
-        EXPECT_EQ(JobHandle, 0u);
-        EXPECT_EQ(AbortRequested, 0);
+            FakeAddFile("c:\\in\\second.wav", 500);
+            std::size_t runsBefore = FakeCommandLines().size();
+            ASSERT_TRUE(StartBatchJob(TheWindow));
+            FakeJoinThreads();
+            EXPECT_EQ(FakeCommandLines().size(), runsBefore + 2) << where;
+            EXPECT_EQ(JobHandle, 0u);
+            EXPECT_EQ(AbortRequested, 0);
+        }
     }
+
+    // A click already under way when the job ended is not the next job's.
+    SetUp();
+    AddFiles(1);
+    PressCancel();
+    ASSERT_TRUE(StartBatchJob(TheWindow));
+    FakeJoinThreads();
+    EXPECT_EQ(FakeCommandLines().size(), 1u);
 }
 
 // Execute can be clicked the moment it is enabled again: by then the job

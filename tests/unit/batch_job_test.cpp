@@ -200,6 +200,12 @@ TEST_F(BatchJobTest, WalkIsDepthFirstWithFilesBeforeSubfoldersAndSiblingsReverse
     EXPECT_TRUE(FakeExists("c:\\in\\x\\deep\\d1.flac"));
     EXPECT_TRUE(FakeExists("c:\\in\\y\\y1.flac"));
 
+    // The order is the search's, reversed, not that of the names.
+    SetUp();
+    for (const char* folder : {"z", "a", "m"}) FakeAddFile(std::string("c:\\in\\") + folder + "\\t.wav", 10);
+    BatchJob(TheWindow);
+    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav", "c:\\in\\z\\t.wav"}));
+
     // Without recursion the subfolders are never looked at.
     SetUp();
     IntSettings[Recurse] = 0;
