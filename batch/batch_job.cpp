@@ -170,13 +170,22 @@ void BatchJob(PlatWindow window) {
         AppendMessage(InputTooLongMessage);
         return;
     }
+    // A quote would end the path's quoting on the encoder's command line and
+    // turn the rest into options; no Windows name holds one, but a stored
+    // spec may.
+    const bool outputUsed = IntSettings[SameFolder] != 1;
+    if (std::strchr(input, '"') != nullptr ||
+        (outputUsed && std::strchr(TextSlots[OutputSpec], '"') != nullptr)) {
+        AppendMessage(QuoteInPathMessage);
+        return;
+    }
     if (!HasExtension(input, compress ? ".wav" : ".flac")) {
         AppendMessage(compress ? OnlyWavMessage : OnlyFlacMessage);
         return;
     }
     char pattern[JobPathSize];
     SplitFolder(input, InputDirStack[0], pattern);  // parts of a job path: they fit
-    if (IntSettings[SameFolder] == 1) {
+    if (!outputUsed) {
         CopyText(OutputDirStack[0], JobPathSize, InputDirStack[0]);
     } else if (!SplitFolder(TextSlots[OutputSpec], OutputDirStack[0], nullptr)) {
         AppendMessage(OutputTooLongMessage);

@@ -69,7 +69,8 @@ bool MakeOutputFolder(const char* folderPath);
 
 // The encoder command line for one file, from Mode, LevelText, Overwrite,
 // SameFolder and EncoderPath, into `commandLine` (CommandLineSize bytes).
-// False, with nothing usable in `commandLine`, when it does not fit.
+// False, with nothing usable in `commandLine`, when it does not fit or a
+// path holds a double quote.
 bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine);
 
 // Runs the encoder named by EncoderPath with `commandLine` and waits for it.

@@ -1,6 +1,7 @@
 // The per-file step of the batch job: skip test, output folder, encoder run,
 // result accounting and the status texts.
 #include <cstring>
+#include <initializer_list>
 
 #include "batch/batch_job.h"
 #include "settings/settings_store.h"
@@ -154,6 +155,10 @@ bool MakeOutputFolder(const char* folderPath) {
 
 bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine) {
     commandLine[0] = '\0';
+    // Every path goes between quotes; a quote inside one would close them
+    // and make the rest of it options of the encoder.
+    for (const char* path : {static_cast<const char*>(EncoderPath), inputPath, outputPath})
+        if (std::strchr(path, '"') != nullptr) return false;
     bool fits = true;
     auto add = [&](const char* piece) {
         fits = fits && AppendText(commandLine, CommandLineSize, piece);

@@ -80,6 +80,6 @@ const char* const MessageTable[MessageCount] = {
     /* 32 */ "対象ファイルがありません", "There is no file there",
     /* 34 */ "入力ファイルのパスが長すぎます\n", "Input path is too long\n",
     /* 36 */ "出力フォルダのパスが長すぎます\n", "Output folder path is too long\n",
-    /* 38 */ "", "",
+    /* 38 */ "パスにダブルクォートが含まれています\n", "A path contains a double quote\n",
 };
 // clang-format on

@@ -64,6 +64,7 @@ enum MessageId : int {
     NoFileMessage = 32,
     InputTooLongMessage = 34,
     OutputTooLongMessage = 36,
+    QuoteInPathMessage = 38,
 };
 
 extern const FormRow FormTable[FormRowCount];

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,158 @@ TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) 
     BatchJob(TheWindow);
     EXPECT_EQ(Result(), Message(OutputTooLongMessage));
     EXPECT_TRUE(FakeCommandLines().empty());
+}
+
+TEST_F(BatchJobTest, AQuoteInAStoredSpecRunsAndMakesNothing) {
+    struct Case {
+        int sameFolder;
+        const char* input;
+        const char* output;
+    } cases[] = {
+        {0, "c:\\in\\*.wav", "c:\\o\" --delete-input-file -o \"d:\\out\\x"},
+        {0, "c:\\in\\x\" --delete-input-file \"\\..\\*.wav", "d:\\out\\*.*"},
+        {1, "c:\\in\\x\"\\..\\*.wav", "d:\\out\\*.*"},
+        {0, "\"c:\\in\\*.wav", "d:\\out\\*.*"},
+    };
+    for (int language : {0, 1}) {
+        for (const Case& c : cases) {
+            SetUp();
+            FakeAddFile("c:\\in\\a.wav", 1000);
+            IntSettings[Language] = language;
+            IntSettings[SameFolder] = c.sameFolder;
+            SetSlot(LastWavSpec, c.input);
+            SetSlot(OutputSpec, c.output);
+            BatchJob(TheWindow);
+            EXPECT_EQ(Result(), Message(QuoteInPathMessage)) << c.input << " " << c.output;
+            EXPECT_TRUE(FakeCommandLines().empty()) << c.input << " " << c.output;
+            EXPECT_TRUE(FakeDirectoryCalls().empty());
+            EXPECT_EQ(FakeListUnder("c:\\in"), Strings{"c:\\in\\a.wav"});
+        }
+    }
+
+    // An output spec the job does not use is no danger.
+    SetUp();
+    FakeAddFile("c:\\in\\a.wav", 1000);
+    IntSettings[SameFolder] = 1;
+    SetSlot(OutputSpec, "c:\\o\" -f \"\\*.*");
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeCommandLines(), Strings{"\"c:\\tools\\flac\" -V -8 \"c:\\in\\a.wav\""});
+}
+
+// The arguments of a command line as the C runtime and CommandLineToArgvW
+// split them: the program up to its closing quote; then blanks separate
+// arguments outside quotes, 2n backslashes before a quote give n and the
+// quote toggles quoting, 2n+1 give n and a literal quote, "" inside quotes
+// is a literal quote.
+Strings SplitWindowsArguments(const std::string& line) {
+    Strings arguments;
+    std::size_t i = 0, n = line.size();
+    std::string program;
+    if (i < n && line[i] == '"') {
+        for (++i; i < n && line[i] != '"'; ++i) program += line[i];
+        if (i < n) ++i;
+    }
+    for (; i < n && line[i] != ' ' && line[i] != '\t'; ++i) program += line[i];
+    arguments.push_back(program);
+    for (;;) {
+        while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= n) break;
+        std::string argument;
+        bool quoted = false;
+        while (i < n && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+            std::size_t slashes = 0;
+            while (i < n && line[i] == '\\') ++slashes, ++i;
+            if (i < n && line[i] == '"') {
+                argument.append(slashes / 2, '\\');
+                if (slashes % 2 == 1) {
+                    argument += '"';
+                    ++i;
+                } else if (quoted && i + 1 < n && line[i + 1] == '"') {
+                    argument += '"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                argument.append(slashes, '\\');
+                if (slashes == 0) argument += line[i++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+TEST_F(BatchJobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths) {
+    std::mt19937 random(20261207);
+    auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+    // A name a file system could hold: blanks and bytes of 0x80 and up among
+    // its bytes, none of  " * / : < > ? \ |.
+    auto name = [&] {
+        std::string text;
+        for (int k = 1 + pick(10); k > 0; --k) {
+            char byte = static_cast<char>(0x20 + pick(0xE0));
+            if (std::strchr("\"*/:<>?\\|", byte) == nullptr) text += byte;
+        }
+        return text.empty() || text[0] == '.' ? "n" + text : text;
+    };
+    // Any bytes but NUL, at least one a quote, with quotes, backslashes and
+    // blanks made common.
+    auto garbage = [&] {
+        std::string text = "\"";
+        for (int k = pick(12); k > 0; --k)
+            text.insert(static_cast<std::size_t>(pick(static_cast<int>(text.size()) + 1)), 1,
+                        pick(2) ? "\"\\ "[pick(3)] : static_cast<char>(1 + pick(255)));
+        return text;
+    };
+    int refused = 0, converted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        SetUp();
+        IntSettings[Recurse] = 0;
+        IntSettings[Mode] = pick(2);
+        IntSettings[Overwrite] = pick(2);
+        IntSettings[SameFolder] = pick(2);
+        CopyText(EncoderPath, sizeof EncoderPath, "c:\\my tools\\flac");
+        FakeAddFile("c:\\my tools\\flac.exe", 1);
+        const bool compress = IntSettings[Mode] == 0;
+        const std::string extension = compress ? ".wav" : ".flac";
+        const std::string inputDir = "c:\\" + name() + "\\" + name() + "\\";
+        const std::string outputDir = "d:\\" + name() + "\\";
+        const std::string stem = name();
+        FakeAddFile(inputDir + stem + extension, 1000);
+        FakeAddFolder(outputDir);
+        std::string input = inputDir + "*" + extension;
+        std::string output = outputDir + name();
+        // Now and then a stored spec is planted with quotes and other bytes.
+        if (pick(3) == 0) input.insert(static_cast<std::size_t>(pick(static_cast<int>(input.size()))), garbage());
+        if (pick(3) == 0) output.insert(static_cast<std::size_t>(pick(static_cast<int>(output.size()) + 1)), garbage());
+        SetSlot(compress ? LastWavSpec : LastFlacSpec, input);
+        SetSlot(OutputSpec, output);
+        BatchJob(TheWindow);
+
+        const bool outputUsed = IntSettings[SameFolder] == 0;
+        if (input.find('"') != std::string::npos || (outputUsed && output.find('"') != std::string::npos)) {
+            EXPECT_EQ(Result(), Message(QuoteInPathMessage)) << input << " | " << output;
+            EXPECT_TRUE(FakeCommandLines().empty()) << input << " | " << output;
+            ++refused;
+            continue;
+        }
+        Strings expected = {"c:\\my tools\\flac"};
+        if (compress) expected.insert(expected.end(), {"-V", "-8"});
+        else expected.push_back("-d");
+        if (IntSettings[Overwrite] == 1) expected.push_back("-f");
+        const std::string outputName = stem + (compress ? ".flac" : ".wav");
+        if (outputUsed) expected.insert(expected.end(), {"-o", outputDir + outputName});
+        expected.push_back(inputDir + stem + extension);
+        for (const std::string& line : FakeCommandLines()) {
+            EXPECT_EQ(SplitWindowsArguments(line), expected) << line;
+            ++converted;
+        }
+    }
+    // Both kinds of round were met often enough to mean something.
+    EXPECT_GT(refused, 500);
+    EXPECT_GT(converted, 500);
 }
 
 TEST_F(BatchJobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {

@@ -197,6 +197,20 @@ TEST_F(ConvertFileTest, CommandLineFollowsModeOverwriteAndSameFolder) {
         EXPECT_STREQ(line, c.expected) << c.mode << c.overwrite << c.sameFolder;
     }
 
+    // A quote in any path would end its quoting and make the rest options.
+    char line[CommandLineSize];
+    EXPECT_FALSE(BuildEncoderCommand("c:\\i\\a\" -f \".wav", "d:\\o\\a.flac", line));
+    EXPECT_FALSE(BuildEncoderCommand("c:\\i\\a.wav", "d:\\o\" --delete-input-file \"a.flac", line));
+    CopyText(EncoderPath, sizeof EncoderPath, "c:\\to\"ols\\flac");
+    EXPECT_FALSE(BuildEncoderCommand("c:\\i\\a.wav", "d:\\o\\a.flac", line));
+    EXPECT_STREQ(line, "");
+    FakeAddFile("c:\\in\\a.wav", 1000);
+    Convert("a.wav");
+    EXPECT_EQ(stats.ErrorCount, 1);
+    EXPECT_TRUE(FakeCommandLines().empty());
+    EXPECT_TRUE(FakeDirectoryCalls().empty());
+    CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
+
     // The program file itself is named, so a blank in its folder cannot make
     // the platform start "C:\Program.exe" instead.
     IntSettings[Mode] = 0;
