@@ -70,6 +70,7 @@ std::size_t PlatFullPathName(const char* name, char* path, std::size_t size);
 typedef struct PlatFileTag* PlatFile;
 
 // Null when the file cannot be opened (missing, a folder, no permission).
+// Other programs may hold the file open for reading, writing or deleting.
 PlatFile PlatOpenFileRead(const char* path);
 // Creates the file or empties an existing one. Null when it cannot.
 PlatFile PlatCreateFileWrite(const char* path);

@@ -22,7 +22,12 @@ struct LineReader {
     std::size_t next;
     std::size_t filled;
     bool ended;
+    bool failed;  // a read error, not the file's end
 };
+
+// The file is there but could not be read whole: the store holds defaults
+// or a part of it, and saving that would destroy the user's file.
+bool keepFileAtExit = false;
 
 bool NextByte(LineReader* reader, char* byte) {
     if (reader->next == reader->filled) {
@@ -30,6 +35,7 @@ bool NextByte(LineReader* reader, char* byte) {
         long count = PlatReadFile(reader->file, reader->chunk, sizeof reader->chunk);
         if (count <= 0) {
             reader->ended = true;
+            reader->failed = count < 0;
             return false;
         }
         reader->next = 0;
@@ -90,6 +96,7 @@ std::int32_t ParseSettingNumber(const char* line) {
 }
 
 void DeriveSettingsPaths() {
+    keepFileAtExit = false;
     SettingsPath[0] = '\0';
     EncoderPath[0] = '\0';
     char name[sizeof SettingsName + 4];
@@ -129,19 +136,24 @@ static void ReadSettings(LineReader* reader) {
 }
 
 void LoadSettingsFile() {
+    keepFileAtExit = false;
     if (SettingsPath[0] == '\0') return;
     static LineReader reader;
     reader = LineReader{};
     reader.file = PlatOpenFileRead(SettingsPath);
-    if (reader.file == nullptr) return;
+    if (reader.file == nullptr) {
+        keepFileAtExit = PlatPathExists(SettingsPath);
+        return;
+    }
     ReadSettings(&reader);
     PlatCloseFile(reader.file);
+    keepFileAtExit = reader.failed;
 }
 
 void SaveSettingsFile(PlatWindow window) {
     char temporary[RunPathSize + 8];
     PlatFile file = nullptr;
-    if (FormatText(temporary, sizeof temporary, "%s.new", SettingsPath))
+    if (!keepFileAtExit && FormatText(temporary, sizeof temporary, "%s.new", SettingsPath))
         file = PlatCreateFileWrite(temporary);
     if (file != nullptr) {
         CopyEditTexts();

@@ -18,8 +18,9 @@ void LoadSettingsFile();
 
 // Copies the edit texts and the window's restored rectangle into the store
 // and writes the file whole (under a temporary name that then replaces
-// Kestrelia.ini, so a failed write leaves the old file as it was). Posts the
-// quit message in every case.
+// Kestrelia.ini, so a failed write leaves the old file as it was). A file
+// that was there but could not be read at the load is left as it is.
+// Posts the quit message in every case.
 void SaveSettingsFile(PlatWindow window);
 
 // A line's number: blanks skipped, an optional sign, the digits up to the

@@ -82,9 +82,9 @@ void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall = false);
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
 enum class FakeOp {
     CreateDirectory, RunProcess, FileSize, ThreadStart,
-    OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath,
+    OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath, ReadFile,
 };
-constexpr int FakeOpCount = 9;
+constexpr int FakeOpCount = 10;
 void FakeFailNth(FakeOp op, int n);
 
 // Waits for every thread started through PlatStartThread.

@@ -572,7 +572,7 @@ long PlatReadFile(PlatFile handle, char* bytes, std::size_t size) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     FileState* file = reinterpret_cast<FileState*>(handle);
     auto found = TheWorld().entries.find(file->key);
-    if (file->writing || found == TheWorld().entries.end()) return -1;
+    if (file->writing || found == TheWorld().entries.end() || Fails(FakeOp::ReadFile)) return -1;
     const std::string& all = found->second.bytes;
     std::size_t count = std::min(size, all.size() - std::min(file->offset, all.size()));
     std::memcpy(bytes, all.data() + file->offset, count);

@@ -43,7 +43,10 @@ std::size_t PlatFullPathName(const char* name, char* path, std::size_t size) {
 static HANDLE FileHandle(PlatFile file) { return reinterpret_cast<HANDLE>(file); }
 
 PlatFile PlatOpenFileRead(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Shares everything, as the runtime's open does: an editor or a backup
+    // tool that holds the file open must not hide it from us.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
 }

@@ -64,6 +64,30 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     EXPECT_TRUE(FakeListUnder("c:\\work").empty());
 }
 
+TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
+    const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}});
+    // 0: the file cannot be opened (another program holds it and shares
+    // nothing); n: its nth read fails. The file is read in one piece, so a
+    // second read is never reached and the file is saved.
+    for (int nth : {0, 1, 2}) {
+        PrepareUiWorld();
+        FakePutBytes(IniPath, stored);
+        if (nth == 0) FakeSetReadable(IniPath, false);
+        else FakeFailNth(FakeOp::ReadFile, nth);
+        StartProgram();
+        FakeSetWindowRect(PlatRect{11, 22, 411, 522});
+        FakeSend(PlatMsgClose);
+        EXPECT_TRUE(Has(FakeUiCalls(), "quit 0"));
+        EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << nth;
+        if (nth < 2) {
+            EXPECT_EQ(FakeBytesOf(IniPath), stored) << nth;
+        } else {
+            EXPECT_EQ(FakeBytesOf(IniPath).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
+            EXPECT_NE(FakeBytesOf(IniPath).find("d:\\mine\\*.wav"), std::string::npos);
+        }
+    }
+}
+
 // A job held inside its one encoder run until the test lets it go.
 struct HeldJob {
     std::mutex lock;
