@@ -15,10 +15,6 @@ constexpr char Caption[] = "Kestrelia : FLAC file converter R1.20";
 constexpr std::uintptr_t CloseTimer = 1;
 constexpr std::uint32_t CloseCheckMilliseconds = 100;
 
-// A system close that came while a job ran: the window waits for the job
-// thread to end, and then closes itself.
-bool closeWhenJobEnds = false;
-
 void CreationSequence(PlatWindow window, std::intptr_t creationData) {
     MeasureLayoutUnits(window);
     ClearSettingsStore();
@@ -35,8 +31,8 @@ void CreationSequence(PlatWindow window, std::intptr_t creationData) {
 // it to take messages, so a timer looks for the job's end instead.
 std::intptr_t HandleClose(PlatWindow window, std::uintptr_t wParam, std::intptr_t lParam) {
     if (JobHandle.load() == 0) return PlatDefaultProcedure(window, PlatMsgClose, wParam, lParam);
-    if (!closeWhenJobEnds) {
-        closeWhenJobEnds = true;
+    if (!CloseRequested) {
+        CloseRequested = true;
         PlatEnableWindow(ControlHandles[CancelRow], false);
         AbortRequested = 1;
         PlatStartTimer(window, CloseTimer, CloseCheckMilliseconds);
@@ -45,9 +41,10 @@ std::intptr_t HandleClose(PlatWindow window, std::uintptr_t wParam, std::intptr_
 }
 
 void HandleCloseTimer(PlatWindow window) {
-    if (!closeWhenJobEnds || JobHandle.load() != 0) return;
+    // The close stays asked until the window is gone: a job started in
+    // between would keep it open for hours.
+    if (!CloseRequested || JobHandle.load() != 0) return;
     PlatStopTimer(window, CloseTimer);
-    closeWhenJobEnds = false;
     PlatDestroyWindow(window);
 }
 
@@ -100,6 +97,7 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
 }
 
 int KestreliaMain(PlatInstance instance, int showCommand) {
+    CloseRequested = false;
     if (!PlatRegisterMainClass(instance, ClassName, MainWindowProc)) return FailToStart();
     PlatWindow window = PlatCreateMainWindow(instance, ClassName, Caption);
     if (window == nullptr) return FailToStart();

@@ -114,7 +114,8 @@ const Command Commands[] = {
 }  // namespace
 
 void HandleCommand(PlatWindow window, int id, int code) {
-    if (code != 0) return;
+    // Once a close is on its way, nothing may start a job or open a box.
+    if (code != 0 || CloseRequested) return;
     bool running = JobHandle.load() != 0;
     for (const Command& command : Commands) {
         if (command.id != id) continue;

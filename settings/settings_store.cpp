@@ -9,6 +9,7 @@ std::int32_t IntSettings[IntSettingCount];
 char TextSlots[TextSlotCount][TextSlotSize];
 std::atomic<std::uintptr_t> JobHandle{0};
 std::atomic<std::int32_t> AbortRequested{0};
+bool CloseRequested = false;
 char SettingsPath[RunPathSize];
 char EncoderPath[RunPathSize];
 

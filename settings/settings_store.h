@@ -44,6 +44,9 @@ extern char TextSlots[TextSlotCount][TextSlotSize];
 // both are read by one thread while the other writes them.
 extern std::atomic<std::uintptr_t> JobHandle;
 extern std::atomic<std::int32_t> AbortRequested;
+// A close came while a job ran: the window goes once the job has ended, and
+// no command runs until then. Window thread only.
+extern bool CloseRequested;
 extern char SettingsPath[RunPathSize];
 extern char EncoderPath[RunPathSize];
 

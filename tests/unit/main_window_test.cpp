@@ -136,6 +136,15 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
 
     job.Release();
     FakeJoinThreads();
+    // The job is over, the timer has not come yet: the close stays final,
+    // and no command starts a job or opens a box or a dialog.
+    FakeClearUiCalls();
+    for (int id : {int{ExecuteRow}, 17, int{FolderSelectRow}, int{ExitRow}, int{LanguageRow}}) FakeSend(PlatMsgCommand, id);
+    FakeJoinThreads();
+    EXPECT_EQ(JobHandle.load(), 0u);
+    EXPECT_EQ(IntSettings[Language], 0);
+    for (const std::string& call : FakeUiCalls())
+        EXPECT_TRUE(call.rfind("box", 0) != 0 && call.rfind("dialog", 0) != 0) << call;
     FakeSend(PlatMsgTimer, 1);
     std::vector<std::string> calls = FakeUiCalls();
     EXPECT_TRUE(FakeMainWindowDestroyed());
