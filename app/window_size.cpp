@@ -88,8 +88,8 @@ void HandleHScroll(PlatWindow window, int request) {
     if (d == 0) return;
     PlatScrollWindow(window, CharWidth * d, 0);
     ScrollCol += d;
-    // The painted rows that start left of the client area are not drawn at
-    // all, so the whole area is painted again.
+    // The whole area is painted again, the texts cut at the left edge among
+    // them.
     PlatRequestRepaint(window);
 }
 
@@ -97,22 +97,21 @@ void PlaceMainWindow(PlatWindow window) {
     // In 64 bits: the stored edges come from a file and may be anything.
     const std::int64_t w = std::int64_t{IntSettings[WindowRight]} - IntSettings[WindowLeft];
     const std::int64_t h = std::int64_t{IntSettings[WindowBottom]} - IntSettings[WindowTop];
-    int screenWidth = 0, screenHeight = 0;
-    PlatVirtualScreenSize(&screenWidth, &screenHeight);
     const bool fits = w <= INT32_MAX && h <= INT32_MAX;
-    if (std::int64_t{IntSettings[WindowLeft]} + 200 > screenWidth) {
+    const bool storedSize = fits && w > 5 && h > 5;
+    const WindowSize size = storedSize ? WindowSize{static_cast<int>(w), static_cast<int>(h)} : DefaultWindowSize();
+    int screenLeft = 0, screenTop = 0, screenWidth = 0, screenHeight = 0;
+    PlatVirtualScreen(&screenLeft, &screenTop, &screenWidth, &screenHeight);
+    // Too far right or down; or so far left or up that too little of the
+    // window is left on the screen: a monitor it was on may be gone.
+    const std::int64_t left = IntSettings[WindowLeft], top = IntSettings[WindowTop];
+    if (left + 200 > screenWidth || (left < screenLeft && left + size.width - screenLeft < 200)) {
         IntSettings[WindowLeft] = 0;
         IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;
     }
-    if (std::int64_t{IntSettings[WindowTop]} + 150 > screenHeight) {
+    if (top + 150 > screenHeight || (top < screenTop && top + size.height - screenTop < 150)) {
         IntSettings[WindowTop] = 0;
         IntSettings[WindowBottom] = fits ? static_cast<std::int32_t>(h) : 0;
     }
-    if (fits && w > 5 && h > 5) {
-        PlatMoveWindow(window, IntSettings[WindowLeft], IntSettings[WindowTop], static_cast<int>(w),
-                       static_cast<int>(h));
-    } else {
-        WindowSize size = DefaultWindowSize();
-        PlatMoveWindow(window, IntSettings[WindowLeft], IntSettings[WindowTop], size.width, size.height);
-    }
+    PlatMoveWindow(window, IntSettings[WindowLeft], IntSettings[WindowTop], size.width, size.height);
 }

@@ -110,7 +110,9 @@ int PlatSetScrollPosition(PlatWindow window, int bar, int position);
 // Moves the client area's contents and the child controls by dx, dy pixels.
 void PlatScrollWindow(PlatWindow window, int dx, int dy);
 
-void PlatVirtualScreenSize(int* width, int* height);
+// The virtual screen, all monitors together: its left and top edges (negative
+// with a monitor left of or above the primary one) and its size.
+void PlatVirtualScreen(int* left, int* top, int* width, int* height);
 void PlatMoveWindow(PlatWindow window, int x, int y, int width, int height);
 // The new outer size, the position kept, the window brought to the top.
 void PlatResizeWindow(PlatWindow window, int width, int height);

@@ -33,7 +33,7 @@ void FakeFailMainWindow(bool registration, bool creation);
 PlatWindow FakeMainWindow();
 
 void FakeSetTextMetrics(const PlatTextMetrics& metrics);
-void FakeSetVirtualScreen(int width, int height);
+void FakeSetVirtualScreen(int left, int top, int width, int height);
 PlatScrollState FakeScrollState(int bar);
 // Where the user drags the bar's thumb to.
 void FakeSetTrackPosition(int bar, int position);

@@ -26,7 +26,7 @@ struct Ui {
     std::set<int> failingControls;
     std::map<int, FakeControl> controls;
     PlatTextMetrics metrics{7, 16, 0, 0};
-    int screenWidth = 1280, screenHeight = 1024;
+    int screenLeft = 0, screenTop = 0, screenWidth = 1280, screenHeight = 1024;
     PlatScrollState bars[2] = {};
     PlatRect rect{0, 0, 0, 0};
     bool rectReadable = true;
@@ -102,7 +102,9 @@ PlatWindow FakeMainWindow() { return reinterpret_cast<PlatWindow>(MainValue); }
 
 void FakeSetTextMetrics(const PlatTextMetrics& metrics) { TheUi().metrics = metrics; }
 
-void FakeSetVirtualScreen(int width, int height) {
+void FakeSetVirtualScreen(int left, int top, int width, int height) {
+    TheUi().screenLeft = left;
+    TheUi().screenTop = top;
     TheUi().screenWidth = width;
     TheUi().screenHeight = height;
 }
@@ -270,7 +272,9 @@ void PlatScrollWindow(PlatWindow, int dx, int dy) {
     }
 }
 
-void PlatVirtualScreenSize(int* width, int* height) {
+void PlatVirtualScreen(int* left, int* top, int* width, int* height) {
+    *left = TheUi().screenLeft;
+    *top = TheUi().screenTop;
     *width = TheUi().screenWidth;
     *height = TheUi().screenHeight;
 }

@@ -184,7 +184,9 @@ void PlatScrollWindow(PlatWindow window, int dx, int dy) {
     ScrollWindow(Hwnd(window), dx, dy, nullptr, nullptr);
 }
 
-void PlatVirtualScreenSize(int* width, int* height) {
+void PlatVirtualScreen(int* left, int* top, int* width, int* height) {
+    *left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    *top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     *width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     *height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
 }

@@ -97,24 +97,39 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
     EXPECT_EQ(ScrollRow, 0);
 }
 
-TEST(WindowSize, TheStoredPlaceIsCorrectedOnlyWhenItReachesPastTheScreen) {
+TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
     struct Case {
         int left, top, right, bottom;
         const char* move;
+        int screenLeft = 0, screenTop = 0;
     } cases[] = {
         {104, 78, 668, 448, "move 104 78 564 370"},
         {1081, 10, 1481, 310, "move 0 10 400 300"},    // 200 pixels of it would not be on screen
         {1080, 10, 1480, 310, "move 1080 10 400 300"},
         {10, 875, 410, 1175, "move 10 0 400 300"},
         {10, 874, 410, 1174, "move 10 874 400 300"},
-        {-50, -20, 350, 280, "move -50 -20 400 300"},  // off to the left or top: used as it is
+        // Left of or above the screen: moved only when less than 200 of its
+        // width or 150 of its height would stay on it.
+        {-50, -20, 350, 280, "move -50 -20 400 300"},
+        {-201, 10, 199, 310, "move 0 10 400 300"},
+        {-200, 10, 200, 310, "move -200 10 400 300"},
+        {-199, 10, 201, 310, "move -199 10 400 300"},
+        {10, -151, 410, 149, "move 10 0 400 300"},
+        {10, -150, 410, 150, "move 10 -150 400 300"},
+        {-5000, -5000, -4600, -4700, "move 0 0 400 300"},
+        {-2120, 10, -1720, 310, "move -2120 10 400 300", -1920, 0},  // a monitor on the left
+        {-2121, 10, -1721, 310, "move 0 10 400 300", -1920, 0},
+        {10, -1230, 410, -930, "move 10 -1230 400 300", 0, -1080},  // a monitor above
+        {10, -1231, 410, -931, "move 10 0 400 300", 0, -1080},
+        {-150, 10, -147, 400, "move -150 10 388 544"},  // the width it gets counts
         {0, 0, 0, 0, "move 0 0 388 544"},
         {20, 20, 25, 400, "move 20 20 388 544"},
         {20, 20, 400, 26, "move 20 20 380 6"},
-        {-2147483647 - 1, 0, 2147483647, 300, "move -2147483648 0 388 544"},
+        {-2147483647 - 1, 0, 2147483647, 300, "move 0 0 388 544"},
     };
     for (const Case& c : cases) {
         PrepareCell();
+        FakeSetVirtualScreen(c.screenLeft, c.screenTop, 1280, 1024);
         IntSettings[WindowLeft] = c.left;
         IntSettings[WindowTop] = c.top;
         IntSettings[WindowRight] = c.right;
