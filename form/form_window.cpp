@@ -118,7 +118,9 @@ void PaintForm(PlatWindow window) {
             row.kind != PaintHex && row.kind != PaintEdge)
             continue;
         PlatRect edges = MapFormRect(RowRect(row));
-        if (edges.left < 0) continue;
+        // Scrolling moves rows only left and up. One partly in view is drawn
+        // and clipped, as the controls are; one wholly out of view is left out.
+        if (edges.right <= 0 || edges.bottom <= 0) continue;
         const std::uint32_t format = static_cast<std::uint32_t>(row.style);
         char number[50];
         switch (row.kind) {

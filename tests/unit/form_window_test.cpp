@@ -82,7 +82,7 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     EXPECT_EQ(FakeControlById(ExitRow)->text, "Exit");
 }
 
-TEST(FormPaint, PaintedRowsShowTheirTextsAndLeaveOutRowsScrolledOffToTheLeft) {
+TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView) {
     PrepareUiWorld();
     StartProgram(SettingsFile({}, {{InputSpec, "d:\\music\\*.wav"}, {CurrentFile, "d:\\out\\a.flac"},
                                    {ResultText, "done\x07" "converted:1"}}));
@@ -94,20 +94,23 @@ TEST(FormPaint, PaintedRowsShowTheirTextsAndLeaveOutRowsScrolledOffToTheLeft) {
     EXPECT_EQ(drawn[2], "text 10 408 357 427 16384|d:\\out\\a.flac");
     EXPECT_EQ(drawn[3], "text 10 432 357 475 16|done\nconverted:1");
 
-    // A painted row is drawn only while its left edge is in the client
-    // area: row 43 (left 15) and row 18 (left 130), with an 8-pixel cell.
+    // A row partly scrolled out of view is drawn, cut by the client area's
+    // edge; one wholly out of view is not. Row 43 spans the tenths 15 to
+    // 510 and 255 to 267, here with an 8 x 16 cell.
     CharWidth = 8;
-    auto drawsRow = [](int scrollCol, const char* text) {
+    auto drawnRow = [](int scrollCol, int scrollRow) {
         ScrollCol = scrollCol;
+        ScrollRow = scrollRow;
         PaintForm(FakeMainWindow());
         for (const std::string& item : FakeDrawn())
-            if (item.find(text) != std::string::npos) return true;
-        return false;
+            if (item.find("a.flac") != std::string::npos) return item;
+        return std::string();
     };
-    EXPECT_TRUE(drawsRow(-1, "a.flac"));
-    EXPECT_FALSE(drawsRow(-2, "a.flac"));
-    EXPECT_TRUE(drawsRow(-13, "music"));
-    EXPECT_FALSE(drawsRow(-14, "music"));
+    EXPECT_EQ(drawnRow(-2, 0), "text -4 408 392 427 16384|d:\\out\\a.flac");
+    EXPECT_EQ(drawnRow(-50, 0), "text -388 408 8 427 16384|d:\\out\\a.flac");
+    EXPECT_EQ(drawnRow(-51, 0), "");
+    EXPECT_EQ(drawnRow(0, -26), "text 12 -8 408 11 16384|d:\\out\\a.flac");
+    EXPECT_EQ(drawnRow(0, -27), "");
 }
 
 TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
