@@ -23,8 +23,9 @@ kestrelia_install() {
 
 KESTRELIA_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 flac)
 # The window: a virtual display when there is none, the Japanese glyphs,
-# and the Japanese locale for code page 932.
-KESTRELIA_WINDOW_PACKAGES=(xvfb x11-utils fonts-ipafont-gothic locales)
+# Wine's own fonts for its window parts (the prefix takes them in), and the
+# Japanese locale for code page 932.
+KESTRELIA_WINDOW_PACKAGES=(xvfb x11-utils fonts-ipafont-gothic fonts-wine locales)
 KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick clang libclang-rt-14-dev)
 
 # Wine takes its ANSI code page from LC_CTYPE, but turns file names into

@@ -13,3 +13,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 test -f "$WINEPREFIX/system.reg"
+
+# Wine draws its caption buttons with its Marlett font, but Debian's Wine
+# looks for its own fonts in /usr/share/wine/../fonts, not where fonts-wine
+# puts them: without them the buttons show the letters "0 1 r". Fonts in the
+# prefix's Fonts folder are always loaded. Checked on every run, so that a
+# prefix made without them gets them too. The Japanese raster fonts are left
+# out: in code page 932 they become the system font and draw every Japanese
+# character as a black box (IPA Gothic stands in for it without them).
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+for font in /usr/share/wine/fonts/*; do
+    case ${font##*/} in jvgasys.fon | jvgafix.fon | jsmalle.fon) continue ;; esac
+    [ -f "$fonts/${font##*/}" ] || cp "$font" "$fonts/"
+done
+test -f "$fonts/marlett.ttf"
