@@ -68,6 +68,31 @@ check "silent encoder: exit 0 without output is an error" same "$(result "$stand
 check "silent encoder: no output" same "$(outputs "$work/out-silent")" ""
 check "encoder faults: the inputs are untouched" untouched
 
+# --- A double quote in a stored path -----------------------------------
+# On the encoder's command line it would end the path's quotes and make the
+# rest options: the job refuses it before it touches any file.
+quoted="$work/quoted"
+mkdir -p "$quoted"
+"$KESTRELIA_MAKE_WAV" "$quoted/a.wav" 1 1
+export STANDIN_LOG="$(win "$work/quoted.log")"
+for route in output input; do
+    if [ $route = output ]; then
+        ini "$standin/Kestrelia.ini" 0=1 "t1=$(win "$quoted")\\*.wav" \
+            "t4=$(win "$work/o")\" --delete-input-file -o \"$(win "$work/x")"
+        message="A path contains a double quote"
+    else
+        ini "$standin/Kestrelia.ini" "t1=$(win "$quoted")\\x\" --delete-input-file \"\\..\\*.wav" \
+            "t4=$(win "$work/x")\\*.*"
+        message=$(cp932 'パスにダブルクォートが含まれています')
+    fi
+    before=$(ls -A "$work"; sums "$quoted")
+    check "quote in the $route path: the job ends" job "$standin"
+    check "quote in the $route path: refused, nothing run, made or changed" same \
+        "$(result "$standin"; cat "$work/quoted.log" 2>/dev/null; ls -A "$work"; sums "$quoted")" \
+        "$message\\n"$'\n'"$before"
+done
+unset STANDIN_LOG
+
 # --- Outputs that cannot be written -------------------------------------
 real=$(program_folder real "$KESTRELIA_WIN_BIN/flac.exe")
 if small_disk "$work/readonly" 1m ro; then

@@ -114,8 +114,15 @@ check "held job: the level is kept" same "$(line "$held/Kestrelia.ini" 29)" 3
 check "held job: its counts are kept" matches "$(line "$held/Kestrelia.ini" 30)" "^done"$'\x07'"converted:1, skip:0, error:0, "
 
 # The system close during a job: the window stays until the running file
-# is done, then closes and saves.
+# is done, then closes and saves. The close is final: Execute, sent again
+# and again around the job's end, starts nothing and no box opens. Before
+# that, the form scrolled two columns right, the Result group still shows
+# the file in work and the counts, though their rows begin left of the
+# window.
 rm -rf "$work/release" "$work/standin.log" "$work/held out"
+# Narrow, and below the stand-in's console window, which opens at the top;
+# scrolled to the form's end, so that the Result group is in view.
+ini "$held/Kestrelia.ini" 1=0 2=460 3=300 4=1000 13=1 "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"
 check "close during a job: started" drive <<'EOF'
 find
@@ -123,17 +130,30 @@ click 36
 enabled 38 1 10000
 EOF
 check "close during a job: the encoder runs" hold_reached
-check "close during a job: the window waits" drive <<'EOF'
-find
-close
-sleep 500
-alive
-enabled 38 0
-EOF
+report=$(drive <<<$'find\nvscroll 7\nhscroll 1\nhscroll 1\nsleep 500\nshowpos 42')
+mkdir -p "$KESTRELIA_SHOTS"
+shot="$KESTRELIA_SHOTS/kestrelia-scrolled-job.png"
+import -window root -crop 300x540+0+460 +repage "$shot"
+# Rows 43 and 44 lie 1.5 to 5.7 lines below the group's top (6 lines high):
+# their first 8 columns of 51 must show more than the background.
+read -r _ _ _ y _ w h _ cx cy <<<"$(grep -o 'pos 42 .*' <<<"$report")"
+check "scrolled during a job: the Result text is drawn" [ "$(identify -format %k \
+    "$shot[$((w * 8 / 51))x$((h * 42 / 60))+$cx+$((cy - 460 + y + h * 15 / 60))]")" -gt 1 ]
+{ printf '%s\n' find close 'sleep 300' alive 'enabled 38 0'
+  for _ in $(seq 100); do printf '%s\n' 'command 36' 'nobox 10'; done
+  echo 'gone 5000'; } >"$work/steps"
+# Released once the close is in and Execute is being sent.
+wine "$KESTRELIA_WIN_BIN/ui_driver.exe" <"$work/steps" >"$work/storm" &
+storm=$!
+for _ in $(seq 500); do grep -q '^ok  command 36' "$work/storm" && break; sleep 0.02; done
+sleep 0.3
 touch "$work/release"
-check "close during a job: then it closes with exit code 0" ended
+wait $storm
+check "close during a job: Execute starts nothing, no box, then the window goes" same \
+    "$(tr -d '\r' <"$work/storm" | grep '^FAIL' | grep -v -e 'the window is gone$' -e 'no control with id 36$')" ""
+check "close during a job: exit code 0" ended
 check "close during a job: one file was converted" same "$(wc -l <"$work/standin.log")" 1
 check "close during a job: the job's end is saved" matches "$(line "$held/Kestrelia.ini" 30)" \
-    "^done"$'\x07'"converted:1, skip:0, error:0, "
+    $'\x07'"converted:1, skip:0, error:0, "
 
 finish

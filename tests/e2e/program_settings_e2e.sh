@@ -69,6 +69,26 @@ check "read-only: the file is as it was" cmp "$work/old.ini" "$ini"
 check "read-only: no file left beside it" same "$(ls -A "$folder" | tr '\n' ' ')" "Kestrelia.ini flac.exe "
 chmod u+w "$ini"
 
+# Another program holds the file open for writing while the program starts.
+# Sharing everything, it leaves the settings readable; sharing nothing, the
+# program starts on the defaults but must not save them over the file.
+for share in all none; do
+    cp "$work/old.ini" "$ini"
+    wine "$KESTRELIA_WIN_BIN/ui_driver.exe" >"$work/holder" \
+        <<<"$(printf 'hold "%s" %s\nfind' "$(q "$(win "$ini")")" "$share")" &
+    holder=$!
+    for _ in $(seq 500); do grep -q '^ok  hold' "$work/holder" && break; sleep 0.02; done
+    start "$folder"
+    wait "$holder"  # lets go once the window is shown
+    # The language button names the other language.
+    other=Japanese; [ $share = none ] && other=English
+    check "held, sharing $share: the language button says $other" drive <<<$'find\ntext 1 "'$other$'"\nclose\ngone'
+    ended
+    [ $share = all ] && check "held, sharing all: the stored settings are saved" same \
+        "$(line "$ini" 2) $(line "$ini" 24) $(line "$ini" 29)" "1 $(win "$work")\\*.wav 5"
+    [ $share = none ] && check "held, sharing none: the file is as it was" cmp "$work/old.ini" "$ini"
+done
+
 disk="$work/disk"
 if small_disk "$disk" 64k; then
     cp "$work/old.ini" "$disk/Kestrelia.ini"

@@ -32,7 +32,11 @@
 //                              as far as the name box takes it
 //   dialogcancel [TIMEOUT]     the open-file dialog: presses Cancel
 //   close | gone [TIMEOUT] | alive | sleep MS
-//   showpos ID                 the control's corner in client coordinates
+//   showpos ID                 the control's corner in client coordinates,
+//                              and the client area's corner on the screen
+//   hold PATH all|none         opens the file for writing, sharing read,
+//                              write and delete or nothing, and keeps it
+//                              open until the driver ends
 //   size W H | rect            the window's outer size; its rectangle
 //   vscroll CODE [POS] | hscroll CODE [POS]
 //   minimize | maximize
@@ -634,9 +638,25 @@ bool StepShowPos(int, char** arguments) {
     long id = 0;
     RECT place;
     if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ControlPlace(id, &place)) return false;
-    Info("pos %ld %ld %ld size %ld %ld", id, place.left, place.top, place.right - place.left,
-         place.bottom - place.top);
+    POINT client = {0, 0};
+    ClientToScreen(MainWindow, &client);
+    Info("pos %ld %ld %ld size %ld %ld client %ld %ld", id, place.left, place.top, place.right - place.left,
+         place.bottom - place.top, client.x, client.y);
     return true;
+}
+
+// Another program's hold on a file, kept until the driver ends.
+bool StepHold(int, char** arguments) {
+    bool all = std::strcmp(arguments[1], "all") == 0;
+    if (!all && std::strcmp(arguments[1], "none") != 0) {
+        Fail("the sharing \"%s\" is neither all nor none", arguments[1]);
+        return false;
+    }
+    DWORD share = all ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    if (CreateFileA(arguments[0], GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE)
+        return true;
+    Fail("could not open the file (error %lu)", GetLastError());
+    return false;
 }
 
 bool StepSize(int, char** arguments) {
@@ -727,6 +747,7 @@ const Step Steps[] = {
     {"hscroll", 1, 2, NeedsAlive, StepHScroll},
     {"minimize", 0, 0, NeedsAlive, StepMinimize},
     {"maximize", 0, 0, NeedsAlive, StepMaximize},
+    {"hold", 2, 2, NeedsNothing, StepHold},
 };
 
 // --- The script ---------------------------------------------------------
