@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kestrelia for Windows and starts it under Wine, in a working folder
-# of its own (build/run) that holds the flac.exe bridge: Kestrelia keeps its
-# settings file and looks for the encoder in its current folder. A folder of
-# sample WAV files is made there to try it on.
+# of its own (build/run) that holds the Windows build's flac.exe: Kestrelia
+# keeps its settings file and looks for the encoder in its current folder. A
+# folder of sample WAV files is made there to try it on.
 set -eu
 source "$(dirname "$0")/setup.sh"
 kestrelia_install "${KESTRELIA_WINDOWS_PACKAGES[@]}" "${KESTRELIA_WINDOW_PACKAGES[@]}" g++

@@ -21,12 +21,16 @@ kestrelia_install() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-KESTRELIA_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 flac)
+# The Windows build makes flac.exe from Debian's source package of the
+# encoder: dpkg-dev unpacks it (tools/windows_flac.sh).
+KESTRELIA_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 dpkg-dev wine wine64)
 # The window: a virtual display when there is none, the Japanese glyphs,
 # Wine's own fonts for its window parts (the prefix takes them in), and the
 # Japanese locale for code page 932.
 KESTRELIA_WINDOW_PACKAGES=(xvfb x11-utils fonts-ipafont-gothic fonts-wine locales)
-KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick clang libclang-rt-14-dev)
+# The tests check the Windows encoder's files with Debian's own flac, and
+# unpack the Windows package with unzip.
+KESTRELIA_TEST_PACKAGES=(g++ libgtest-dev libgmock-dev imagemagick clang libclang-rt-14-dev flac unzip)
 
 # Wine takes its ANSI code page from LC_CTYPE, but turns file names into
 # Linux names only when that locale really exists: without it, a Japanese

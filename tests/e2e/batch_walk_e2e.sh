@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A whole batch job on the real platform: the folder walk on its own thread
-# under Wine, the real encoder through the flac.exe bridge, a generated tree.
+# under Wine, the Windows flac.exe built from Debian's source, a generated
+# tree.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 # job MODE OVERWRITE INPUT OUTPUT: a job with recursion into a separate tree.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The one-file conversion on the real platform: the Windows build under Wine,
-# the real encoder through the flac.exe bridge, on generated WAV files.
+# the Windows flac.exe built from Debian's source, on generated WAV files.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 # drive MODE OVERWRITE SAMEFOLDER LEVEL INDIR OUTDIR NAME...: prints the
