@@ -2,13 +2,15 @@
 # flac.exe for Windows, built from Debian's source package of the encoder:
 # fetched with `apt-get source` through a sources list of its own (the
 # machine's apt configuration is left alone), cross-built with the project's
-# toolchain, x86_64 and statically linked. The package's files, the program
-# and its licence texts are kept in CACHE, so that a later build neither
-# fetches nor builds again. Any failure stops the build.
+# toolchain, x86_64 and statically linked, with one change of ours
+# (flac_close_check.patch). The package's files, the program and its
+# licence texts are kept in CACHE, so that a later build neither fetches nor
+# builds again. Any failure stops the build.
 # Usage: windows_flac.sh VERSION SUITE CACHE TOOLCHAIN OUTPUT
 # KESTRELIA_DEBIAN_MIRROR names a mirror other than the machine's own.
 set -eu
 version=$1 suite=$2 cache=$3 toolchain=$4 output=$5
+patch_file="$(cd "$(dirname "$0")" && pwd)/flac_close_check.patch"
 fail() {
     echo "error: flac.exe from Debian's source package flac $version: $*" >&2
     exit 1
@@ -74,6 +76,7 @@ build() {
     echo "Building flac.exe from Debian's source package flac $version (about a minute)"
     {
         dpkg-source --no-copy -x "$dsc" "$cache/source" &&
+            patch -d "$cache/source" -p1 <"$patch_file" &&
             cmake -S "$cache/source" -B "$cache/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
                 -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXE_LINKER_FLAGS=-static -DWITH_OGG=OFF \
                 -DBUILD_CXXLIBS=OFF -DBUILD_DOCS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
@@ -91,16 +94,19 @@ flac.exe is the FLAC command-line encoder built from Debian's source package
 flac, version $fetched ($suite), for Windows x86_64 (MinGW-w64, statically
 linked, without Ogg). The source package's files:
 https://snapshot.debian.org/package/flac/$fetched/
-The licence texts are in the folder "licenses".
+One change was made to it, flac_close_check.patch beside this file: the
+encoder reports an output file that could not be written whole (a full
+disk) as an error. The licence texts are in the folder "licenses".
 EOF
+    cp "$patch_file" "$cache/flac_close_check.patch"
     cp "$cache/build/objs/flac.exe" "$cache/flac.exe.part"
     mv "$cache/flac.exe.part" "$cache/flac.exe"
     rm -rf "$cache/source" "$cache/build"
 }
 
 mkdir -p "$cache"
-# A change of this script builds again from the same download.
-stamp=$(sha256sum <"$0")
+# A change of this script or of the patch builds again from the same download.
+stamp=$(cat "$0" "$patch_file" | sha256sum)
 [ "$(cat "$cache/stamp" 2>/dev/null)" = "$stamp" ] || rm -f "$cache/flac.exe"
 if [ ! -f "$cache/flac.exe" ]; then
     dsc="$cache/download/flac_$version.dsc"
