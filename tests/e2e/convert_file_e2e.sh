@@ -27,7 +27,9 @@ check "compress: result text" matches "$(last_result "$run")" \
 check "compress: output path shown" same "$(grep '^current:' <<<"$run" | tail -n 1)" "current:$(win "$out")\\B.flac"
 check "compress: outputs are valid FLAC" flac -s -t "$out/a.flac" "$out/B.flac"
 
-# Existing outputs are skipped and left alone...
+# Existing outputs are skipped and left alone (a.flac holds B's sound
+# now)...
+cp "$out/B.flac" "$out/a.flac"
 touch -d '2001-01-01' "$out/a.flac"
 run=$(drive 0 0 0 8 "$src" "$out" a.wav B.WAV)
 check "skip: both skipped" same "$(counts "$run")" "counts:0 2 0"
@@ -38,7 +40,13 @@ run=$(drive 0 1 0 5 "$src" "$out" a.wav)
 check "overwrite: converted again" same "$(counts "$run")" "counts:1 0 0"
 check "overwrite: result text" matches "$(last_result "$run")" "^result:done\\\\nconverted:1, skip:0, error:0, ratio:$ratio\\\\n$"
 check "overwrite: output rewritten" [ "$(stat -c %Y "$out/a.flac")" != "$(date -d 2001-01-01 +%s)" ]
-check "overwrite: output valid" flac -s -t "$out/a.flac"
+check "overwrite: output replaced by a.wav's" bash -c "flac -s -d -c '$out/a.flac' | cmp -s - '$src/a.wav'"
+# An output the program does not take for a file (a folder of that name)
+# reaches the encoder without -f, which refuses it.
+mkdir -p "$work/taken/a.flac"
+run=$(drive 0 0 0 8 "$src" "$work/taken" a.wav)
+check "existing output without -f: an error" same "$(counts "$run")" "counts:0 0 1"
+check "existing output without -f: left alone" [ -d "$work/taken/a.flac" ]
 
 # Restore gives back the original bytes.
 restored="$work/restored"
@@ -68,6 +76,17 @@ run=$(drive 1 0 0 8 "$out" "$work/bad" bad.flac a.flac)
 check "failure: encoder error counted" same "$(counts "$run")" "counts:1 0 1"
 check "failure: result after the error" same "$(grep '^result:' <<<"$run" | sed -n 1p)" \
     "result:error\\nconverted:0, skip:0, error:1"
+# A WAV cut in the middle of a sample: the encoder fails once the output
+# is begun (exit code 1), and no output is left that looks converted.
+mkdir -p "$work/cut"
+head -c 100001 "$src/a.wav" >"$work/cut/cut.wav"
+run=$(drive 0 0 0 8 "$work/cut" "$work/cut out" cut.wav)
+check "corrupt input, -V: an error" same "$(counts "$run")" "counts:0 0 1"
+check "corrupt input, -V: no output" [ ! -e "$work/cut out/cut.flac" ]
+wine "$KESTRELIA_WIN_BIN/flac.exe" -s -t "$(win "$out/B.flac")" 2>/dev/null
+good=$?
+wine "$KESTRELIA_WIN_BIN/flac.exe" -s -V -o "$(win "$work/cut/x.flac")" "$(win "$work/cut/cut.wav")" 2>/dev/null
+check "exit codes: the encoder's 0 and 1 come through Wine" same "$good $?" "0 1"
 saved_encoder=$encoder
 encoder=$(win "$work/no such folder/flac")
 run=$(drive 0 0 0 8 "$src" "$work/nowhere" a.wav B.WAV)
@@ -102,5 +121,11 @@ check "code page 932: output path shown" same "$(grep '^current:' <<<"$run")" \
     "current:$(win "$work/出力/表ソ/能")\\表.flac"
 check "code page 932: mirrored folder made whole" flac -s -t "$work/出力/表ソ/能/表.flac"
 check "code page 932: no folder cut at a trail byte" same "$(ls "$work/出力")" "表ソ"
+printf '%s\n' 1 0 0 8 "$encoder" "$(win "$work/出力/表ソ/能")\\" "$(win "$work/戻 ソ")\\" 表.flac |
+    iconv -f UTF-8 -t CP932 >"$work/arguments"
+run=$(LC_ALL=ja_JP.UTF-8 wine "$KESTRELIA_WIN_BIN/convert_driver.exe" "@$(win "$work/arguments")" |
+    tr -d '\r' | iconv -f CP932 -t UTF-8)
+check "code page 932: restored" same "$(counts "$run")" "counts:1 0 0"
+check "code page 932: restored byte for byte" cmp -s "$src/a.wav" "$work/戻 ソ/表.wav"
 
 finish
