@@ -29,11 +29,11 @@ program_folder() {
     echo "$work/$1"
 }
 
-# start FOLDER: Kestrelia.exe with FOLDER as its current folder, in the
-# background; `ended` waits for it (a minute at most) and gives its exit
-# code.
+# start FOLDER [PROGRAM]: Kestrelia.exe of the build (or PROGRAM) with
+# FOLDER as its current folder, in the background; `ended` waits for it (a
+# minute at most) and gives its exit code.
 start() {
-    (cd "$1" && exec wine "$KESTRELIA_WIN_BIN/Kestrelia.exe" >/dev/null 2>&1) &
+    (cd "$1" && exec wine "${2:-$KESTRELIA_WIN_BIN/Kestrelia.exe}" >/dev/null 2>&1) &
     program=$!
 }
 ended() {
