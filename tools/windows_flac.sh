@@ -59,7 +59,7 @@ fetch() {
     local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
         -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
     echo "Fetching Debian's source package flac $version ($mirror $suite)"
-    apt-get -q "${options[@]}" update >"$cache/fetch.log" 2>&1 ||
+    apt-get -q --error-on=any "${options[@]}" update >"$cache/fetch.log" 2>&1 ||
         { cat "$cache/fetch.log" >&2; fail "apt-get update of $mirror $suite failed"; }
     (cd "$download.part" && apt-get -q "${options[@]}" source --download-only "flac=$version") \
         >>"$cache/fetch.log" 2>&1 ||
