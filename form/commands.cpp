@@ -15,7 +15,6 @@ const char FileFilterAll[] = "*.*\0\0";
 namespace {
 
 constexpr std::size_t DialogPathSize = 3000;
-constexpr int ModeRowFirst = 6, ModeRowLast = 7;
 int ModeSpec() { return IntSettings[Mode] != 0 ? LastFlacSpec : LastWavSpec; }
 
 void ToggleLanguage(PlatWindow, int) {
@@ -101,11 +100,11 @@ const Command Commands[] = {
     {DefaultSizeRow, ResetWindowSize, nullptr},
     {ModeRowFirst, SwitchMode, RefuseChange},
     {ModeRowLast, SwitchMode, RefuseChange},
-    {13, ToggleCheckBox, RefuseChange},
-    {17, ChooseInputSpec, RefuseChange},
-    {19, ToggleCheckBox, RefuseChange},
+    {OverwriteRow, ToggleCheckBox, RefuseChange},
+    {FileSelectRow, ChooseInputSpec, RefuseChange},
+    {RecurseRow, ToggleCheckBox, RefuseChange},
     {FolderSelectRow, ChooseOutputSpec, nullptr},
-    {28, ToggleCheckBox, nullptr},
+    {SameFolderRow, ToggleCheckBox, nullptr},
     {ExecuteRow, StartJob, nullptr},
     {ExitRow, ConfirmExit, ShowBug},
     {CancelRow, nullptr, CancelJob},

@@ -58,6 +58,7 @@ const FormRow FormTable[FormRowCount] = {
     /* 48 */ EmptyRow,
     /* 49 */ EmptyRow,
 };
+static_assert(sizeof FormTable / sizeof FormTable[0] == 50, "the form has 50 rows");
 
 // Unused entries are empty texts, so that no lookup ever meets a null.
 const char* const MessageTable[MessageCount] = {
@@ -82,4 +83,5 @@ const char* const MessageTable[MessageCount] = {
     /* 36 */ "出力フォルダのパスが長すぎます\n", "Output folder path is too long\n",
     /* 38 */ "パスにダブルクォートが含まれています\n", "A path contains a double quote\n",
 };
+static_assert(sizeof MessageTable / sizeof MessageTable[0] == 40, "20 messages in two languages");
 // clang-format on

@@ -48,7 +48,14 @@ constexpr int MessageCount = 40;
 enum FormRowId : int {
     LanguageRow = 1,
     DefaultSizeRow = 2,
+    ModeRowFirst = 6,  // compress; the radio pair's first row
+    ModeRowLast = 7,   // restore
+    LevelRow = 11,
+    OverwriteRow = 13,
+    FileSelectRow = 17,
+    RecurseRow = 19,
     FolderSelectRow = 26,
+    SameFolderRow = 28,
     ExecuteRow = 36,
     ExitRow = 37,
     CancelRow = 38,

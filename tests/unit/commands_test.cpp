@@ -8,8 +8,6 @@
 
 namespace {
 
-enum : int { OverwriteRow = 13, FileSelectRow = 17, RecurseRow = 19, SameFolderRow = 28 };
-
 void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>((code << 16) | id)); }
 
 void StartIdle() {
@@ -21,7 +19,7 @@ void StartIdle() {
 
 TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     StartIdle();
-    Click(7);
+    Click(ModeRowLast);
     EXPECT_EQ(IntSettings[Mode], 1);
     EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"check 106 0", "check 107 1"}));
     EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
@@ -30,10 +28,10 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     EXPECT_EQ(FakeRepaintCount(), 1);
     // The selected one again runs the same steps.
     CopyText(TextSlots[ResultText], TextSlotSize, "x");
-    Click(7);
+    Click(ModeRowLast);
     EXPECT_EQ(IntSettings[Mode], 1);
     EXPECT_STREQ(TextSlots[ResultText], "");
-    Click(6);
+    Click(ModeRowFirst);
     EXPECT_STREQ(TextSlots[InputSpec], "d:\\wav\\*.wav");
 
     // Every check box keeps Folder Select in step with SameFolder.
@@ -76,7 +74,7 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     EXPECT_STREQ(TextSlots[LastWavSpec], "e:\\new\\*.wav");
     EXPECT_STREQ(TextSlots[LastFlacSpec], "d:\\flac\\*.flac");
 
-    Click(7);
+    Click(ModeRowLast);
     FakeClearUiCalls();
     FakeQueueDialog(false, "");
     Click(FileSelectRow);
@@ -109,7 +107,7 @@ TEST(Commands, ExecuteCopiesTheLevelAndRunsTheJob) {
     CopyText(EncoderPath, sizeof EncoderPath, "c:\\work\\flac");
     FakeAddFile("c:\\work\\flac.exe", 1000);
     FakeAddFile("d:\\wav\\a.wav", 1000);
-    PlatSetText(ControlHandles[11], "3");
+    PlatSetText(ControlHandles[LevelRow], "3");
     Click(ExecuteRow);
     FakeJoinThreads();
     EXPECT_STREQ(TextSlots[LevelText], "3");
@@ -134,8 +132,8 @@ TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
 
     StartIdle();
     int repaints = FakeRepaintCount();
-    Click(7, 1);
-    Click(11, 0x300);  // the edit box changed
+    Click(ModeRowLast, 1);
+    Click(LevelRow, 0x300);  // the edit box changed
     EXPECT_EQ(IntSettings[Mode], 0);
     EXPECT_EQ(FakeRepaintCount(), repaints);
     for (int id : {0, 3, 39, 45, 49, 0xFFFF}) Click(id);
@@ -146,7 +144,7 @@ TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
 TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
     StartIdle();
     JobHandle = 1;
-    for (int id : {1, 6, 7, 13, 17, 19}) {
+    for (int id : {LanguageRow, ModeRowFirst, ModeRowLast, OverwriteRow, FileSelectRow, RecurseRow}) {
         FakeClearUiCalls();
         FakeQueueDialog(true, "z:\\x.wav");
         Click(id);
@@ -160,7 +158,7 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
 
     FakeClearUiCalls();
     int repaints = FakeRepaintCount();
-    for (int id : {2, 26, 28, 36}) Click(id);
+    for (int id : {DefaultSizeRow, FolderSelectRow, SameFolderRow, ExecuteRow}) Click(id);
     EXPECT_TRUE(FakeUiCalls().empty());
     EXPECT_EQ(FakeRepaintCount(), repaints + 4);
     EXPECT_EQ(IntSettings[SameFolder], 0);

@@ -61,7 +61,7 @@ TEST(FormTexts, JapaneseTextsAreStoredInCodePage932) {
     }
     // The comparison means something only if the two builds differ at all.
     EXPECT_GT(japaneseTexts, 20);
-    EXPECT_STRNE(FormTable[36].labelJapanese, FormTableUtf8[36].labelJapanese);
+    EXPECT_STRNE(FormTable[ExecuteRow].labelJapanese, FormTableUtf8[ExecuteRow].labelJapanese);
 }
 
 TEST(FormTexts, LabelledRowsHaveBothLabelsAndNoOtherRowHasAny) {

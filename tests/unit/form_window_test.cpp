@@ -47,17 +47,17 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     EXPECT_EQ(execute->y, 336);
     EXPECT_EQ(execute->width, 42);
     EXPECT_EQ(execute->height, 19);
-    EXPECT_EQ(FakeControlById(11)->className, "edit");
+    EXPECT_EQ(FakeControlById(LevelRow)->className, "edit");
     EXPECT_EQ(FakeControlById(0)->className, "static");
 
-    EXPECT_FALSE(FakeControlById(6)->checked);
-    EXPECT_TRUE(FakeControlById(7)->checked);
-    EXPECT_TRUE(FakeControlById(13)->checked);
-    EXPECT_FALSE(FakeControlById(19)->checked);
-    EXPECT_EQ(FakeControlById(11)->text, "5x");
+    EXPECT_FALSE(FakeControlById(ModeRowFirst)->checked);
+    EXPECT_TRUE(FakeControlById(ModeRowLast)->checked);
+    EXPECT_TRUE(FakeControlById(OverwriteRow)->checked);
+    EXPECT_FALSE(FakeControlById(RecurseRow)->checked);
+    EXPECT_EQ(FakeControlById(LevelRow)->text, "5x");
     EXPECT_EQ(FakeControlById(LanguageRow)->text, "Japanese");
     EXPECT_EQ(FakeControlById(ExecuteRow)->text, "Execute");
-    EXPECT_TRUE(FakeIsEnabled(ControlHandles[26]));
+    EXPECT_TRUE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
     EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
     EXPECT_TRUE(FakeIsEnabled(ControlHandles[ExecuteRow]));
 
@@ -65,12 +65,12 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     // check box shows any setting but 0 as checked.
     PrepareUiWorld();
     StartProgram(SettingsFile({{SameFolder, 1}}, {}));
-    EXPECT_FALSE(FakeIsEnabled(ControlHandles[26]));
-    EXPECT_TRUE(FakeControlById(6)->checked);
+    EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
+    EXPECT_TRUE(FakeControlById(ModeRowFirst)->checked);
     EXPECT_EQ(FakeControlById(LanguageRow)->text, "English");
     IntSettings[Recurse] = 5;
     CreateForm(FakeMainWindow(), 0);
-    EXPECT_TRUE(FakeControlById(19)->checked);
+    EXPECT_TRUE(FakeControlById(RecurseRow)->checked);
 
     // A control that cannot be made leaves its row without one; the rest
     // of the form works.
@@ -116,11 +116,11 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
 TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
     PrepareUiWorld();
     StartProgram();
-    PlatSetText(ControlHandles[11], "");
+    PlatSetText(ControlHandles[LevelRow], "");
     CopyEditTexts();
     EXPECT_STREQ(TextSlots[LevelText], "");
     std::string typed(12000, '7');
-    PlatSetText(ControlHandles[11], typed.c_str());
+    PlatSetText(ControlHandles[LevelRow], typed.c_str());
     CopyEditTexts();
     EXPECT_EQ(std::string(TextSlots[LevelText]), std::string(9999, '7'));
 }

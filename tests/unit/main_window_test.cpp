@@ -139,7 +139,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     // The job is over, the timer has not come yet: the close stays final,
     // and no command starts a job or opens a box or a dialog.
     FakeClearUiCalls();
-    for (int id : {int{ExecuteRow}, 17, int{FolderSelectRow}, int{ExitRow}, int{LanguageRow}}) FakeSend(PlatMsgCommand, id);
+    for (int id : {ExecuteRow, FileSelectRow, FolderSelectRow, ExitRow, LanguageRow}) FakeSend(PlatMsgCommand, id);
     FakeJoinThreads();
     EXPECT_EQ(JobHandle.load(), 0u);
     EXPECT_EQ(IntSettings[Language], 0);

@@ -174,8 +174,8 @@ void FillAndSave() {
     CopyText(TextSlots[ResultText], TextSlotSize, "done\nconverted:1");
     CopyText(TextSlots[19], TextSlotSize, std::string(9999, 'z').c_str());
     FakeSetWindowRect(PlatRect{104, 78, 668, 448});
-    ControlHandles[11] = PlatCreateControl(FakeMainWindow(), nullptr, "edit", 0, 0, 0, 1, 1, 11);
-    PlatSetText(ControlHandles[11], "8");
+    ControlHandles[LevelRow] = PlatCreateControl(FakeMainWindow(), nullptr, "edit", 0, 0, 0, 1, 1, LevelRow);
+    PlatSetText(ControlHandles[LevelRow], "8");
     SaveSettingsFile(FakeMainWindow());
 }
 
