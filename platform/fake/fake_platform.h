@@ -80,12 +80,17 @@ std::vector<std::string> FakeWindowCalls();
 void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall = false);
 
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
+// RunProcess: the run does not start; EncoderExit: the nth run that starts
+// writes one byte of its output and ends with exit code 2.
 enum class FakeOp {
     CreateDirectory, RunProcess, FileSize, ThreadStart,
-    OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath, ReadFile,
+    OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath, ReadFile, EncoderExit,
 };
-constexpr int FakeOpCount = 10;
+constexpr int FakeOpCount = 11;
 void FakeFailNth(FakeOp op, int n);
+// True once the fault armed last for that kind has struck: a loop over n
+// ends when the nth call is no longer reached.
+bool FakeFaultReached(FakeOp op);
 
 // Waits for every thread started through PlatStartThread.
 void FakeJoinThreads();

@@ -42,6 +42,7 @@ struct World {
     std::function<void()> windowHook;
     bool hookBeforeCall = false;
     int failAt[FakeOpCount] = {};
+    bool faultReached[FakeOpCount] = {};
     std::string currentFolder = "c:\\work";
     std::vector<std::thread> threads;
 };
@@ -153,8 +154,9 @@ void AddFound(SearchState* search, const std::string& name, std::uint32_t attrib
 
 bool Fails(FakeOp op) {
     int& countdown = TheWorld().failAt[static_cast<int>(op)];
-    if (countdown <= 0) return false;
-    return --countdown == 0;
+    if (countdown <= 0 || --countdown > 0) return false;
+    TheWorld().faultReached[static_cast<int>(op)] = true;
+    return true;
 }
 
 // Splits a command line as the encoder's runtime would: blanks separate,
@@ -239,6 +241,7 @@ void FakeReset() {
     world.windowHook = nullptr;
     world.hookBeforeCall = false;
     std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
+    std::fill(std::begin(world.faultReached), std::end(world.faultReached), false);
     world.currentFolder = "c:\\work";
     FakeResetWindows();
 }
@@ -366,6 +369,12 @@ int FakeRepaintCount() {
 void FakeFailNth(FakeOp op, int n) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     TheWorld().failAt[static_cast<int>(op)] = n;
+    TheWorld().faultReached[static_cast<int>(op)] = false;
+}
+
+bool FakeFaultReached(FakeOp op) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().faultReached[static_cast<int>(op)];
 }
 
 void FakeJoinThreads() {
@@ -429,6 +438,10 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     }
     if (run.during) run.during(commandLine);
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    if (Fails(FakeOp::EncoderExit)) {
+        run.exitCode = 2;
+        if (run.outputSize < 0) run.outputSize = 1;
+    }
     *exitCode = EncodeLikeTheEncoder(commandLine, run);
     return true;
 }
@@ -585,11 +598,12 @@ bool PlatWriteFile(PlatFile handle, const char* bytes, std::size_t size) {
     FileState* file = reinterpret_cast<FileState*>(handle);
     auto found = TheWorld().entries.find(file->key);
     if (!file->writing || found == TheWorld().entries.end()) return false;
-    // A failed write leaves half of its bytes, as a full disk does.
-    std::size_t written = Fails(FakeOp::WriteFile) ? size / 2 : size;
-    found->second.bytes.append(bytes, written);
+    // A failed write leaves half of its bytes, as a full disk does; even
+    // one of no bytes fails.
+    bool failed = Fails(FakeOp::WriteFile);
+    found->second.bytes.append(bytes, failed ? size / 2 : size);
     found->second.size = found->second.bytes.size();
-    return written == size;
+    return !failed;
 }
 
 bool PlatCloseFile(PlatFile handle) {
