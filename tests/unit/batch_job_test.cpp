@@ -1,8 +1,9 @@
+// Whole jobs over the fake world, most as tables of cases on one fixture.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,301 +17,480 @@ using Strings = std::vector<std::string>;
 
 void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
 
-// The input path of every encoder run, in order: the last quoted argument.
-Strings Inputs() {
-    Strings inputs;
-    for (const std::string& line : FakeCommandLines()) {
-        std::size_t close = line.rfind('"');
-        std::size_t open = line.rfind('"', close - 1);
-        inputs.push_back(line.substr(open + 1, close - open - 1));
-    }
-    return inputs;
-}
+// A file of the job and what its encoder run does.
+constexpr std::int64_t Whole = -1, Skipped = -2, Fails = -3;
+struct JobFile {
+    const char* name;
+    std::uint64_t size;
+    std::int64_t outputSize;  // Whole: half the input; Skipped: its output is there
+};
 
-class BatchJobTest : public ::testing::Test {
+class JobTest : public ::testing::Test {
 protected:
-    void SetUp() override { PrepareJobWorld(); }
-
+    void SetUp() override {
+        PrepareJobWorld();
+        shown.clear();
+    }
     void TearDown() override { FakeJoinThreads(); }
 
     static std::string Result() { return TextSlots[ResultText]; }
     static std::string Message(int n) { return MessageText(n); }
-};
 
-TEST_F(BatchJobTest, LevelIsCheckedAndCutBeforeTheWalk) {
-    struct Case {
-        const char* typed;
-        const char* kept;
-        int level;
-    } cases[] = {{"3", "3", 3}, {"5x", "5", 5}, {"8", "8", 8}, {"0", "8", 8},
-                 {"9", "8", 8}, {"a", "8", 8},  {"", "8", 8},  {"12", "1", 1}};
-    for (const Case& c : cases) {
-        SetUp();
-        FakeAddFile("c:\\in\\a.wav", 1000);
-        SetSlot(LevelText, c.typed);
-        BatchJob(TheWindow);
-        EXPECT_STREQ(TextSlots[LevelText], c.kept) << c.typed;
-        EXPECT_EQ(IntSettings[Level], c.level) << c.typed;
-        ASSERT_EQ(FakeCommandLines().size(), 1u);
-        EXPECT_NE(FakeCommandLines()[0].find(std::string(" -V -") + c.kept + " "), std::string::npos)
-            << FakeCommandLines()[0];
+    // The input path of every encoder run, in order: the last quoted argument.
+    static Strings Inputs() {
+        Strings inputs;
+        for (const std::string& line : FakeCommandLines()) {
+            std::size_t close = line.rfind('"');
+            std::size_t open = line.rfind('"', close - 1);
+            inputs.push_back(line.substr(open + 1, close - open - 1));
+        }
+        return inputs;
     }
-}
 
-TEST_F(BatchJobTest, InputPatternMustNameTheModesFiles) {
-    FakeAddFolder("c:\\music");
-    struct Case {
-        int mode;
-        const char* input;
-        bool accepted;
-    } cases[] = {
-        {0, "c:\\music\\*.WAV", true},  {0, "c:\\music\\a.Wav", true}, {0, "x.wav", true},
-        {0, ".wav", false},             {0, "c:\\music\\*.flac", false}, {0, "c:\\music\\*,wav", false},
-        {0, "c:\\music\\*.wa", false},  {0, "c:\\music\\*.wavx", false}, {0, "", false},
-        {1, "c:\\x\\*.FLAC", true},     {1, "a.flac", true},           {1, ".flac", false},
-        {1, "c:\\x\\*.wav", false},     {1, "c:\\x\\*_flac", false},
-    };
-    for (int language : {0, 1}) {
-        for (const Case& c : cases) {
-            IntSettings[Language] = language;
-            IntSettings[Mode] = c.mode;
-            SetSlot(c.mode == 0 ? LastWavSpec : LastFlacSpec, c.input);
-            SetSlot(ResultText, "left from before");
-            BatchJob(TheWindow);
-            // An accepted input path is walked (and finds nothing here);
-            // a rejected one leaves its message alone.
-            int expected = !c.accepted ? (c.mode == 0 ? OnlyWavMessage : OnlyFlacMessage) : NoFileMessage;
-            EXPECT_EQ(Result(), Message(expected)) << c.input;
+    // Files in c:\in, in search order, and their runs queued in turn.
+    static void AddFiles(const std::vector<JobFile>& files) {
+        for (const JobFile& file : files) {
+            std::string name = file.name;
+            FakeAddFile("c:\\in\\" + name, file.size);
+            std::string stem = name.substr(0, name.rfind('.'));
+            if (file.outputSize == Skipped)
+                FakeAddFile("d:\\out\\" + stem + (IntSettings[Mode] == 0 ? ".flac" : ".wav"), 77);
+            FakeEncoderRun run;
+            run.outputSize = file.outputSize >= 0 ? file.outputSize : -1;
+            if (file.outputSize == Fails) run.exitCode = 1;
+            if (file.outputSize != Skipped) FakeQueueEncoderRun(run);
         }
     }
-    // The form's copy of the input path is not what the job reads.
-    IntSettings[Mode] = 0;
-    SetSlot(InputSpec, "c:\\in\\*.txt");
-    SetSlot(LastWavSpec, "c:\\in\\*.wav");
-    FakeAddFile("c:\\in\\a.wav", 10);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\a.wav"}));
 
-    // An input path that does not fit a job path is refused whole, in the
-    // user's language; one that just fits is walked.
-    for (int language : {0, 1}) {
-        IntSettings[Language] = language;
-        std::string longest = "c:\\" + std::string(JobPathSize - 1 - 3 - 6, 'm') + "\\*.wav";
-        ASSERT_EQ(longest.size(), JobPathSize - 1);
-        SetSlot(LastWavSpec, longest);
+    // The job on this thread, every status text the user was shown kept.
+    void RunJob() {
+        FakeSetWindowHook([this] { shown.push_back(Result()); });
         BatchJob(TheWindow);
-        EXPECT_EQ(Result(), Message(NoFileMessage));
-        SetSlot(LastWavSpec, "c:\\m" + longest.substr(2));
-        BatchJob(TheWindow);
-        EXPECT_EQ(Result(), Message(InputTooLongMessage));
+        FakeSetWindowHook(nullptr);
     }
-    EXPECT_EQ(FakeCommandLines().size(), 1u);
-}
 
-TEST_F(BatchJobTest, InputPathIsSplitIntoFolderAndPatternAndGivesTheOutputRoot) {
+    Strings shown;
+};
+
+TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
+    const int walked = -1;
     struct Case {
-        const char* input;
-        const char* output;
+        int mode, sameFolder;
+        std::string input, output;
+        int message;  // walked: the job walks and runs these inputs
         Strings inputs;
         const char* firstOutput;
     } cases[] = {
-        {"c:\\in\\*.wav", "d:\\out\\*.*", {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "d:\\out\\b.flac"},
-        {"c:\\in\\c.wav", "d:\\out\\x.wav", {"c:\\in\\c.wav"}, "d:\\out\\c.flac"},
-        {"*.wav", "d:\\out\\", {"c:\\a.wav"}, "d:\\out\\a.flac"},
-        {"\\*.wav", "", {"c:\\a.wav"}, "c:\\a.flac"},
-        {"c:\\in\\*.wav", "out", {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
-        {"c:\\in\\*.wav", "\\out", {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
-        {"c:/in/*.wav", "d:\\out\\", {}, nullptr},  // a slash is no separator
-        {"c:*.wav", "d:\\out\\", {}, nullptr},      // searches c:\c:*.wav
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        IntSettings[Recurse] = 0;
-        FakeAddFile("c:\\a.wav", 10);
-        FakeAddFile("c:\\in\\b.wav", 10);
-        FakeAddFile("c:\\in\\c.wav", 10);
-        SetSlot(LastWavSpec, c.input);
-        SetSlot(OutputSpec, c.output);
-        BatchJob(TheWindow);
-        EXPECT_EQ(Inputs(), c.inputs) << c.input << " " << c.output;
-        if (c.firstOutput != nullptr)
-            EXPECT_TRUE(FakeExists(c.firstOutput)) << c.input << " " << c.output;
-        else
-            EXPECT_EQ(Result(), Message(NoFileMessage)) << c.input;
-    }
-
-    // Same folder: the output root is the start folder, OutputSpec is not used.
-    IntSettings[SameFolder] = 1;
-    SetSlot(LastWavSpec, "c:\\in\\b.wav");
-    SetSlot(OutputSpec, "d:\\elsewhere\\*.*");
-    BatchJob(TheWindow);
-    EXPECT_TRUE(FakeExists("c:\\in\\b.flac"));
-
-    // An output folder that cannot be a job path is refused before any file.
-    SetUp();
-    FakeAddFile("c:\\in\\b.wav", 10);
-    SetSlot(OutputSpec, "d:\\" + std::string(JobPathSize, 'o') + "\\*.*");
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), Message(OutputTooLongMessage));
-    EXPECT_TRUE(FakeCommandLines().empty());
-}
-
-TEST_F(BatchJobTest, AQuoteInAStoredSpecRunsAndMakesNothing) {
-    struct Case {
-        int sameFolder;
-        const char* input;
-        const char* output;
-    } cases[] = {
-        {0, "c:\\in\\*.wav", "c:\\o\" --delete-input-file -o \"d:\\out\\x"},
-        {0, "c:\\in\\x\" --delete-input-file \"\\..\\*.wav", "d:\\out\\*.*"},
-        {1, "c:\\in\\x\"\\..\\*.wav", "d:\\out\\*.*"},
-        {0, "\"c:\\in\\*.wav", "d:\\out\\*.*"},
+        {0, 0, "c:\\in\\*.WAV", "d:\\out\\*.*", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "d:\\out\\b.flac"},
+        {0, 0, "c:\\in\\C.Wav", "d:\\out\\x.wav", walked, {"c:\\in\\c.wav"}, "d:\\out\\c.flac"},
+        {0, 0, "a.wav", "d:\\out\\", walked, {"c:\\a.wav"}, "d:\\out\\a.flac"},
+        {0, 0, "\\*.wav", "", walked, {"c:\\a.wav"}, "c:\\a.flac"},
+        {0, 0, "c:\\in\\*.wav", "out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
+        {0, 0, "c:\\in\\*.wav", "\\out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
+        {0, 1, "c:\\in\\b.wav", "d:\\elsewhere\\*.*", walked, {"c:\\in\\b.wav"}, "c:\\in\\b.flac"},
+        {0, 0, "c:/in/*.wav", "d:\\out\\", walked, {}, nullptr},  // a slash is no separator
+        {0, 0, "c:*.wav", "d:\\out\\", walked, {}, nullptr},      // searches c:\c:*.wav
+        {1, 0, "c:\\in\\*.FLAC", "d:\\out\\*.*", walked, {"c:\\in\\d.flac"}, "d:\\out\\d.wav"},
+        {0, 0, ".wav", "", OnlyWavMessage, {}, nullptr},
+        {0, 0, "c:\\in\\*.flac", "", OnlyWavMessage, {}, nullptr},
+        {0, 0, "c:\\in\\*,wav", "", OnlyWavMessage, {}, nullptr},
+        {0, 0, "c:\\in\\*.wa", "", OnlyWavMessage, {}, nullptr},
+        {0, 0, "c:\\in\\*.wavx", "", OnlyWavMessage, {}, nullptr},
+        {0, 0, "", "", OnlyWavMessage, {}, nullptr},
+        {1, 0, ".flac", "", OnlyFlacMessage, {}, nullptr},
+        {1, 0, "c:\\in\\*.wav", "", OnlyFlacMessage, {}, nullptr},
+        {1, 0, "c:\\in\\*_flac", "", OnlyFlacMessage, {}, nullptr},
+        // 519 bytes fit a job path, 520 do not; a folder part of 519 fits.
+        {0, 0, "c:\\" + std::string(510, 'm') + "\\*.wav", "", walked, {}, nullptr},
+        {0, 0, "c:\\" + std::string(511, 'm') + "\\*.wav", "", InputTooLongMessage, {}, nullptr},
+        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(515, 'o') + "\\*.*", walked, {}, nullptr},
+        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(516, 'o') + "\\*.*", OutputTooLongMessage, {}, nullptr},
+        // A quote would end the path's quoting on the command line; an output
+        // spec the job does not use is no danger.
+        {0, 0, "c:\\in\\*.wav", "c:\\o\" --delete-input-file -o \"d:\\out\\x", QuoteInPathMessage, {}, nullptr},
+        {0, 0, "c:\\in\\x\" --delete-input-file \"\\..\\*.wav", "d:\\out\\*.*", QuoteInPathMessage, {}, nullptr},
+        {0, 1, "c:\\in\\x\"\\..\\*.wav", "d:\\out\\*.*", QuoteInPathMessage, {}, nullptr},
+        {0, 0, "\"c:\\in\\*.wav", "d:\\out\\*.*", QuoteInPathMessage, {}, nullptr},
+        {0, 1, "c:\\in\\*.wav", "c:\\o\" -f \"\\*.*", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\in\\b.flac"},
     };
     for (int language : {0, 1}) {
         for (const Case& c : cases) {
             SetUp();
-            FakeAddFile("c:\\in\\a.wav", 1000);
+            IntSettings[Recurse] = 0;
+            for (const char* path : {"c:\\a.wav", "c:\\in\\b.wav", "c:\\in\\c.wav", "c:\\in\\d.flac"})
+                FakeAddFile(path, 10);
             IntSettings[Language] = language;
+            IntSettings[Mode] = c.mode;
             IntSettings[SameFolder] = c.sameFolder;
-            SetSlot(LastWavSpec, c.input);
+            SetSlot(c.mode == 0 ? LastWavSpec : LastFlacSpec, c.input);
+            SetSlot(InputSpec, "c:\\in\\*.txt");  // the form's copy is not what the job reads
             SetSlot(OutputSpec, c.output);
+            SetSlot(ResultText, "left from before");
+            SetSlot(CurrentFile, "left from before");
             BatchJob(TheWindow);
-            EXPECT_EQ(Result(), Message(QuoteInPathMessage)) << c.input << " " << c.output;
-            EXPECT_TRUE(FakeCommandLines().empty()) << c.input << " " << c.output;
-            EXPECT_TRUE(FakeDirectoryCalls().empty());
-            EXPECT_EQ(FakeListUnder("c:\\in"), Strings{"c:\\in\\a.wav"});
-        }
-    }
-
-    // An output spec the job does not use is no danger.
-    SetUp();
-    FakeAddFile("c:\\in\\a.wav", 1000);
-    IntSettings[SameFolder] = 1;
-    SetSlot(OutputSpec, "c:\\o\" -f \"\\*.*");
-    BatchJob(TheWindow);
-    EXPECT_EQ(FakeCommandLines(), Strings{"\"c:\\tools\\flac\" -V -8 \"c:\\in\\a.wav\""});
-}
-
-// The arguments of a command line as the C runtime and CommandLineToArgvW
-// split them: the program up to its closing quote; then blanks separate
-// arguments outside quotes, 2n backslashes before a quote give n and the
-// quote toggles quoting, 2n+1 give n and a literal quote, "" inside quotes
-// is a literal quote.
-Strings SplitWindowsArguments(const std::string& line) {
-    Strings arguments;
-    std::size_t i = 0, n = line.size();
-    std::string program;
-    if (i < n && line[i] == '"') {
-        for (++i; i < n && line[i] != '"'; ++i) program += line[i];
-        if (i < n) ++i;
-    }
-    for (; i < n && line[i] != ' ' && line[i] != '\t'; ++i) program += line[i];
-    arguments.push_back(program);
-    for (;;) {
-        while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= n) break;
-        std::string argument;
-        bool quoted = false;
-        while (i < n && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
-            std::size_t slashes = 0;
-            while (i < n && line[i] == '\\') ++slashes, ++i;
-            if (i < n && line[i] == '"') {
-                argument.append(slashes / 2, '\\');
-                if (slashes % 2 == 1) {
-                    argument += '"';
-                    ++i;
-                } else if (quoted && i + 1 < n && line[i + 1] == '"') {
-                    argument += '"';
-                    i += 2;
-                } else {
-                    quoted = !quoted;
-                    ++i;
-                }
+            const std::string where = c.input + " | " + c.output;
+            EXPECT_EQ(Inputs(), c.inputs) << where;
+            if (c.inputs.empty() && c.output.size() < 500) {
+                EXPECT_STREQ(TextSlots[CurrentFile], "") << where;
+            }
+            if (c.message != walked) {
+                EXPECT_EQ(Result(), Message(c.message)) << where;
+                EXPECT_TRUE(FakeDirectoryCalls().empty()) << where;
+            } else if (c.firstOutput != nullptr) {
+                EXPECT_TRUE(FakeExists(c.firstOutput)) << where;
+            } else if (c.output.size() < 500) {
+                EXPECT_EQ(Result(), Message(NoFileMessage)) << where;
             } else {
-                argument.append(slashes, '\\');
-                if (slashes == 0) argument += line[i++];
+                EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:2") << where;  // no output path fits
             }
         }
-        arguments.push_back(argument);
     }
-    return arguments;
 }
 
-TEST_F(BatchJobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths) {
-    std::mt19937 random(20261207);
-    auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
-    // A name a file system could hold: blanks and bytes of 0x80 and up among
-    // its bytes, none of  " * / : < > ? \ |.
-    auto name = [&] {
-        std::string text;
-        for (int k = 1 + pick(10); k > 0; --k) {
-            char byte = static_cast<char>(0x20 + pick(0xE0));
-            if (std::strchr("\"*/:<>?\\|", byte) == nullptr) text += byte;
-        }
-        return text.empty() || text[0] == '.' ? "n" + text : text;
+TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
+    struct Case {
+        int mode, overwrite, sameFolder;
+        const char* typedLevel;
+        const char* keptLevel;
+        const char* line;
+    } cases[] = {
+        {0, 0, 0, "5x", "5", "\"c:\\tools\\flac\" -V -5 -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""},
+        {0, 1, 0, "3", "3", "\"c:\\tools\\flac\" -V -3 -f -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""},
+        {0, 0, 1, "8", "8", "\"c:\\tools\\flac\" -V -8 \"c:\\in\\a.wav\""},
+        {0, 1, 1, "12", "1", "\"c:\\tools\\flac\" -V -1 -f \"c:\\in\\a.wav\""},
+        {0, 0, 0, " 4", "8", "\"c:\\tools\\flac\" -V -8 -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""},
+        {0, 0, 0, "x8", "8", "\"c:\\tools\\flac\" -V -8 -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""},
+        {1, 0, 0, "0", "8", "\"c:\\tools\\flac\" -d -o \"d:\\out\\a.wav\" \"c:\\in\\a.flac\""},
+        {1, 1, 0, "9", "8", "\"c:\\tools\\flac\" -d -f -o \"d:\\out\\a.wav\" \"c:\\in\\a.flac\""},
+        {1, 0, 1, "", "8", "\"c:\\tools\\flac\" -d \"c:\\in\\a.flac\""},
+        {1, 1, 1, "1", "1", "\"c:\\tools\\flac\" -d -f \"c:\\in\\a.flac\""},
     };
-    // Any bytes but NUL, at least one a quote, with quotes, backslashes and
-    // blanks made common.
-    auto garbage = [&] {
-        std::string text = "\"";
-        for (int k = pick(12); k > 0; --k)
-            text.insert(static_cast<std::size_t>(pick(static_cast<int>(text.size()) + 1)), 1,
-                        pick(2) ? "\"\\ "[pick(3)] : static_cast<char>(1 + pick(255)));
-        return text;
-    };
-    int refused = 0, converted = 0;
-    for (int round = 0; round < 3000; ++round) {
+    for (const Case& c : cases) {
         SetUp();
-        IntSettings[Recurse] = 0;
-        IntSettings[Mode] = pick(2);
-        IntSettings[Overwrite] = pick(2);
-        IntSettings[SameFolder] = pick(2);
-        CopyText(EncoderPath, sizeof EncoderPath, "c:\\my tools\\flac");
-        FakeAddFile("c:\\my tools\\flac.exe", 1);
-        const bool compress = IntSettings[Mode] == 0;
-        const std::string extension = compress ? ".wav" : ".flac";
-        const std::string inputDir = "c:\\" + name() + "\\" + name() + "\\";
-        const std::string outputDir = "d:\\" + name() + "\\";
-        const std::string stem = name();
-        FakeAddFile(inputDir + stem + extension, 1000);
-        FakeAddFolder(outputDir);
-        std::string input = inputDir + "*" + extension;
-        std::string output = outputDir + name();
-        // Now and then a stored spec is planted with quotes and other bytes.
-        if (pick(3) == 0) input.insert(static_cast<std::size_t>(pick(static_cast<int>(input.size()))), garbage());
-        if (pick(3) == 0) output.insert(static_cast<std::size_t>(pick(static_cast<int>(output.size()) + 1)), garbage());
-        SetSlot(compress ? LastWavSpec : LastFlacSpec, input);
-        SetSlot(OutputSpec, output);
+        IntSettings[Mode] = c.mode;
+        IntSettings[Overwrite] = c.overwrite;
+        IntSettings[SameFolder] = c.sameFolder;
+        SetSlot(LevelText, c.typedLevel);
+        FakeAddFile(c.mode == 0 ? "c:\\in\\a.wav" : "c:\\in\\a.flac", 1000);
         BatchJob(TheWindow);
-
-        const bool outputUsed = IntSettings[SameFolder] == 0;
-        if (input.find('"') != std::string::npos || (outputUsed && output.find('"') != std::string::npos)) {
-            EXPECT_EQ(Result(), Message(QuoteInPathMessage)) << input << " | " << output;
-            EXPECT_TRUE(FakeCommandLines().empty()) << input << " | " << output;
-            ++refused;
-            continue;
-        }
-        Strings expected = {"c:\\my tools\\flac"};
-        if (compress) expected.insert(expected.end(), {"-V", "-8"});
-        else expected.push_back("-d");
-        if (IntSettings[Overwrite] == 1) expected.push_back("-f");
-        const std::string outputName = stem + (compress ? ".flac" : ".wav");
-        if (outputUsed) expected.insert(expected.end(), {"-o", outputDir + outputName});
-        expected.push_back(inputDir + stem + extension);
-        for (const std::string& line : FakeCommandLines()) {
-            EXPECT_EQ(SplitWindowsArguments(line), expected) << line;
-            ++converted;
-        }
+        EXPECT_EQ(FakeCommandLines(), Strings{c.line}) << c.typedLevel;
+        EXPECT_STREQ(TextSlots[LevelText], c.keptLevel) << c.typedLevel;
+        EXPECT_EQ(IntSettings[Level], c.keptLevel[0] - '0') << c.typedLevel;
     }
-    // Both kinds of round were met often enough to mean something.
-    EXPECT_GT(refused, 500);
-    EXPECT_GT(converted, 500);
+
+    // The program file is named exactly, so a blank in its folder cannot
+    // make the platform start "C:\Program.exe" instead.
+    SetUp();
+    CopyText(EncoderPath, sizeof EncoderPath, "C:\\Program Files\\K\\flac");
+    FakeAddFile("C:\\Program Files\\K\\flac.exe", 1);
+    FakeAddFile("C:\\Program.exe", 1);
+    FakeAddFile("c:\\in\\a b.wav", 1000);
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeApplications(), Strings{"C:\\Program Files\\K\\flac.exe"});
+    EXPECT_EQ(FakeCommandLines(), Strings{"\"C:\\Program Files\\K\\flac\" -V -8 -o \"d:\\out\\a b.flac\" \"c:\\in\\a b.wav\""});
+    EXPECT_TRUE(FakeExists("d:\\out\\a b.flac"));
+
+    // A quote in any path of the line is refused, and nothing is made.
+    const char* quoted[][2] = {{"c:\\tools\\flac", "c:\\in\\a\" -f \".wav"}, {"c:\\to\"ols\\flac", "c:\\in\\a.wav"}};
+    for (auto [encoder, input] : quoted) {
+        SetUp();
+        CopyText(EncoderPath, sizeof EncoderPath, encoder);
+        FakeAddFile(input, 1000);
+        BatchJob(TheWindow);
+        EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:1") << encoder;
+        EXPECT_TRUE(FakeCommandLines().empty() && FakeDirectoryCalls().empty()) << encoder;
+    }
 }
 
-TEST_F(BatchJobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
+// The output name: the last three bytes of the name become "flac", or the
+// last four "wav", whatever they were; a shorter name would eat into the
+// folder.
+TEST_F(JobTest, TheOutputNameSwapsTheExtensionInPlace) {
+    struct Case {
+        int mode;
+        const char* name;
+        const char* output;  // null: refused
+    } cases[] = {
+        {0, "B.WAV", "d:\\out\\B.flac"}, {0, "odd.mp3", "d:\\out\\odd.flac"}, {0, "abc", "d:\\out\\flac"},
+        {0, "ab", nullptr},              {1, "Ab.Flac", "d:\\out\\Ab.wav"},   {1, "abcd", "d:\\out\\wav"},
+        {1, "abc", nullptr},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        IntSettings[Mode] = c.mode;
+        FakeAddFile(std::string("c:\\in\\") + c.name, 1000);
+        BatchStats stats;
+        bool folderReady = false;
+        ConvertFile(c.name, "c:\\in\\", "d:\\out\\", &folderReady, &stats, TheWindow);
+        EXPECT_EQ(stats.ConvertedCount, c.output != nullptr ? 1 : 0) << c.name;
+        EXPECT_EQ(stats.ErrorCount, c.output != nullptr ? 0 : 1) << c.name;
+        if (c.output != nullptr) {
+            EXPECT_STREQ(TextSlots[CurrentFile], c.output);
+            EXPECT_TRUE(FakeExists(c.output)) << c.name;
+        } else {
+            EXPECT_TRUE(FakeCommandLines().empty() && FakeDirectoryCalls().empty()) << c.name;
+        }
+    }
+}
+
+// A failed run must not leave a file that looks converted (the next job
+// would skip it); an output that was there before is not the job's to
+// delete. The next file converts all the same.
+TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) {
+    enum { None, Readable, Unreadable };
+    struct Case {
+        const char* what;
+        std::uint32_t exitCode;
+        bool writesOutput;
+        int before, overwrite;
+        const char* result;
+        std::uint64_t sizeAfter;  // of d:\out\a.flac; 0: not there
+    } cases[] = {
+        {"exit 1", 1, true, None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
+        {"crash", 0xC0000005, true, None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
+        {"no output", 0, false, None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
+        {"output there", 0, true, Readable, 0, "done\nconverted:1, skip:1, error:0, ratio:50.0%\n", 77},
+        {"unreadable there", 0, true, Unreadable, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 77},
+        {"replaced", 0, true, Readable, 1,
+         "done\nconverted:2, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n", 500},
+        {"replacing fails", 1, true, Readable, 1, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 500},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        FakeAddFile("c:\\in\\a.wav", 1000);
+        FakeAddFile("c:\\in\\b.wav", 1000);
+        if (c.before != None) FakeAddFile("d:\\out\\a.flac", 77);
+        if (c.before == Unreadable) FakeSetReadable("d:\\out\\a.flac", false);
+        IntSettings[Overwrite] = c.overwrite;
+        FakeEncoderRun run;
+        run.exitCode = c.exitCode;
+        run.writesOutput = c.writesOutput;
+        if (c.before != Readable || c.overwrite == 1) FakeQueueEncoderRun(run);
+        BatchJob(TheWindow);
+        EXPECT_EQ(Result(), c.result) << c.what;
+        EXPECT_EQ(FakeExists("d:\\out\\a.flac") ? FakeSizeOf("d:\\out\\a.flac") : 0, c.sizeAfter) << c.what;
+        EXPECT_EQ(FakeSizeOf("d:\\out\\b.flac"), 500u) << c.what;
+    }
+}
+
+// SQLite's way: the nth operation of each kind fails, for n = 1, 2, ...
+// until the job no longer reaches it. Whatever fails, no file is lost from
+// the counts and no output that a failed run left looks converted.
+TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
+    int faults = 0;
+    for (int op = 0; op < FakeOpCount; ++op) {
+        for (int n = 1;; ++n) {
+            SetUp();
+            FakeAddFile("c:\\in\\a.wav", 1000);
+            FakeAddFile("c:\\in\\b.wav", 1000);
+            FakeAddFile("d:\\out\\b.flac", 77);
+            FakeAddFile("c:\\in\\sub\\c.wav", 1000);
+            FakeAddFile("c:\\in\\sub\\deep\\d.wav", 1000);
+            FakeFailNth(static_cast<FakeOp>(op), n);
+            BatchJob(TheWindow);
+            const std::string where = "op " + std::to_string(op) + " n " + std::to_string(n);
+            int converted = -1, skipped = -1, errors = -1;
+            const char* counts = std::strstr(TextSlots[ResultText], "converted:");
+            ASSERT_NE(counts, nullptr) << where;
+            std::sscanf(counts, "converted:%d, skip:%d, error:%d", &converted, &skipped, &errors);
+            EXPECT_EQ(converted + skipped + errors, 4) << where;
+            int whole = 0;
+            for (const std::string& path : FakeListUnder("d:\\out")) {
+                if (FakeIsFolder(path)) continue;
+                bool old = path == "d:\\out\\b.flac" && FakeSizeOf(path) == 77;
+                EXPECT_TRUE(old || FakeSizeOf(path) == 500) << where << ": " << path;
+                whole += old ? 0 : 1;
+            }
+            EXPECT_GE(whole, converted) << where;
+            if (!FakeFaultReached(static_cast<FakeOp>(op))) {
+                EXPECT_EQ(Result(), "done\nconverted:3, skip:1, error:0, ratio:50.0%, min:50.0%, max:50.0%, "
+                                    "average:50.0%\n") << where;
+                break;
+            }
+            ++faults;
+            EXPECT_EQ(skipped, 1) << where;
+        }
+    }
+    EXPECT_GT(faults, 12);  // every kind of operation the job uses, each time it uses it
+}
+
+TEST_F(JobTest, EachOutputFolderIsMadeOnceBeforeItsFirstConversion) {
+    AddFiles({{"b.wav", 1000, Whole}, {"c.wav", 1000, Whole}});
+    FakeAddFile("c:\\in\\x\\a.wav", 1000);
+    FakeAddFile("d:\\out\\x\\a.flac", 77);  // skipped: no folder is made for it
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeDirectoryCalls(), (Strings{"d:\\out", "d:", "d:\\out"}));
+    EXPECT_EQ(Result(), "skipped\nconverted:2, skip:1, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
+
+    // One that cannot be made is tried once; its files fail in the encoder.
+    SetUp();
+    SetSlot(OutputSpec, "e:\\gone\\*.*");
+    AddFiles({{"b.wav", 1000, Whole}, {"c.wav", 1000, Whole}});
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeDirectoryCalls(), (Strings{"e:\\gone", "e:", "e:\\gone"}));
+    EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:2");
+}
+
+// Every status text in turn, as the user is shown it at each repaint.
+TEST_F(JobTest, StatusTextsCountsAndRatios) {
+    struct Case {
+        int mode;
+        std::vector<JobFile> files;
+        Strings shown;
+    } cases[] = {
+        {0,
+         {{"a.wav", 1000, 500}, {"b.wav", 1000, 700}, {"c.wav", 4000, 2200}, {"e.wav", 0, 86},
+          {"s.wav", 1000, Skipped}, {"f.wav", 1000, Fails}},
+         {"in progress\nconverted:0, skip:0, error:0",
+          "done\nconverted:1, skip:0, error:0, ratio:50.0%\n",
+          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:50.0%, max:50.0%, average:50.0%\n",
+          "done\nconverted:2, skip:0, error:0, ratio:70.0%, min:50.0%, max:70.0%, average:60.0%\n",
+          "in progress\nconverted:2, skip:0, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:60.0%\n",
+          "done\nconverted:3, skip:0, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
+          "in progress\nconverted:3, skip:0, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:56.7%\n",
+          // An empty input is converted but moves no ratio.
+          "done\nconverted:4, skip:0, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
+          "skipped\nconverted:4, skip:1, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
+          "in progress\nconverted:4, skip:1, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:56.7%\n",
+          "error\nconverted:4, skip:1, error:1, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n"}},
+        {1,
+         {{"a.flac", 500, Whole}, {"s.flac", 500, Skipped}, {"b.flac", 500, Whole}},
+         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0",
+          "skipped\nconverted:1, skip:1, error:0", "in progress\nconverted:1, skip:1, error:0",
+          "done\nconverted:2, skip:1, error:0"}},
+        // Nothing to divide by.
+        {0, {{"e.wav", 0, Whole}}, {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:0.0%\n"}},
+        // Sizes beyond 4 GiB count whole, not by their low 32 bits; a ratio
+        // above 999% leaves the minimum where it started.
+        {0,
+         {{"big.wav", 6ull << 30, std::int64_t{3} << 30}, {"t.wav", 10, 10000}},
+         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:50.0%\n",
+          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:50.0%, max:50.0%, average:50.0%\n",
+          "done\nconverted:2, skip:0, error:0, ratio:100000.0%, min:50.0%, max:100000.0%, average:50.0%\n"}},
+        {0,
+         {{"t.wav", 10, 1000}, {"u.wav", 10, 1000}},
+         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:10000.0%\n",
+          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:999.0%, max:10000.0%, average:10000.0%\n",
+          "done\nconverted:2, skip:0, error:0, ratio:10000.0%, min:999.0%, max:10000.0%, average:10000.0%\n"}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        IntSettings[Mode] = c.mode;
+        AddFiles(c.files);
+        RunJob();
+        EXPECT_EQ(shown, c.shown) << c.files[0].name;
+    }
+}
+
+TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
+    // Same folder, compress: the output path, one byte longer than the
+    // input's, fits with 519 bytes and not with 520; it is shown whole.
+    for (int length : {509, 510}) {
+        SetUp();
+        IntSettings[SameFolder] = 1;
+        std::string folder = "c:\\" + std::string(static_cast<std::size_t>(length), 'f') + "\\";
+        FakeAddFile(folder + "a.wav", 1000);
+        SetSlot(LastWavSpec, folder + "*.wav");
+        BatchJob(TheWindow);
+        EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + "a.flac");
+        EXPECT_EQ(FakeExists(folder + "a.flac"), length == 509);
+        EXPECT_EQ(Result(), length == 509 ? "done\nconverted:1, skip:0, error:0, ratio:50.0%\n"
+                                          : "error\nconverted:0, skip:0, error:1");
+    }
+
+    // A command line of 1519 bytes runs; one of 1520 is refused before any
+    // folder is made.
+    for (int length : {872, 873}) {
+        SetUp();
+        IntSettings[Overwrite] = 1;
+        std::string in = "c:\\" + std::string(300, 'i') + "\\", out = "d:\\" + std::string(300, 'o') + "\\";
+        std::string encoder = "c:\\" + std::string(static_cast<std::size_t>(length), 'e') + "\\flac";
+        CopyText(EncoderPath, sizeof EncoderPath, encoder.c_str());
+        FakeAddFile(encoder + ".exe", 1);
+        FakeAddFile(in + "a.wav", 1000);
+        SetSlot(LastWavSpec, in + "*.wav");
+        SetSlot(OutputSpec, out + "*.*");
+        BatchJob(TheWindow);
+        EXPECT_EQ(FakeCommandLines().empty() ? 0u : FakeCommandLines()[0].size(), length == 872 ? 1519u : 0u);
+        EXPECT_EQ(FakeExists(out), length == 872);
+        EXPECT_EQ(FakeDirectoryCalls().empty(), length == 873);
+    }
+
+    // A folder path must fit 519 bytes with its backslash: under the 408
+    // bytes of c:\in\A\B\ a name of 110 bytes fits, one of 111 does not.
+    SetUp();
+    std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\";
+    std::string tooLong = deep + std::string(111, 't');
+    FakeAddFile(tooLong + "\\lost.wav", 10);
+    FakeAddFolder(deep + std::string(110, 'f'));
+    FakeAddFile(deep + "kept.wav", 10);
+    FakeAddFile("c:\\in\\short\\kept.wav", 10);
+    BatchJob(TheWindow);
+    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\short\\kept.wav", deep + "kept.wav"}));
+    // The fitting folder is entered, but its search text ("*.wav" added)
+    // does not fit: left out too, never searched with a cut text.
+    EXPECT_EQ(Result(), "error\nconverted:2, skip:0, error:2, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
+    SetUp();
+    FakeAddFolder(tooLong);
+    BatchJob(TheWindow);
+    EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:1");
+    EXPECT_EQ(std::string(TextSlots[CurrentFile]), tooLong + "\\");
+}
+
+// Depth first, a folder's files before its subfolders, the subfolders in
+// the reverse of the search's order (not of their names). Folders that are
+// hidden, system or reparse points (a junction could lead round in circles),
+// or whose names begin with a dot, are not entered; read-only and other bits
+// do not matter, nor a name that matches the pattern. A name the code page
+// cannot express ("cafe.wav" for "café.wav") would reach another file or
+// none: it is counted as an error, never converted, entered or hidden.
+TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
+    const std::uint32_t folder = 16, readOnly = 1, hidden = 2, system = 4, archive = 32, reparse = 1024;
+    const std::pair<const char*, std::uint32_t> folders[] = {
+        {"z", folder}, {"a", folder}, {"m", folder}, {"m?sica", folder}, {"??", folder | hidden},
+        {".cache", folder}, {"secret", folder | hidden}, {"sys", folder | system}, {"loop", folder | reparse},
+        {"locked", folder | readOnly}, {"custom", folder | readOnly | archive}, {"album.wav", folder},
+        {"ro.wav", folder | readOnly}};
+    FakeAddFile("c:\\in\\1.wav", 10);
+    for (auto [name, attributes] : folders) {
+        FakeAddFolder(std::string("c:\\in\\") + name, attributes);
+        FakeAddFile(std::string("c:\\in\\") + name + "\\t.wav", 10);
+    }
+    FakeAddFile("c:\\in\\z\\deep\\t.wav", 10);
+    FakeAddFile("c:\\in\\z\\u.wav", 10);
+    FakeAddFile("c:\\in\\2.wav", 10);
+    FakeAddFile("c:\\in\\notes.txt", 10);
+    FakeAddFile("c:\\in\\cafe.wav", 10);
+    FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
+    for (const char* inexact : {"c:\\in\\m?sica", "c:\\in\\??", "c:\\in\\cafe.wav"}) FakeSetNameInexact(inexact);
+    BatchJob(TheWindow);
+    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\ro.wav\\t.wav",
+                                 "c:\\in\\album.wav\\t.wav", "c:\\in\\custom\\t.wav", "c:\\in\\locked\\t.wav",
+                                 "c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav", "c:\\in\\z\\t.wav", "c:\\in\\z\\u.wav",
+                                 "c:\\in\\z\\deep\\t.wav"}));
+    EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:12, skip:0, error:2, ");
+    EXPECT_TRUE(FakeExists("d:\\out\\z\\deep\\t.flac"));
+    EXPECT_FALSE(FakeExists("d:\\out\\cafe.flac"));
+    EXPECT_EQ(FakeOpenSearchCount(), 0);
+    EXPECT_EQ(StackTop, -1);
+
+    // Same folder: every output beside its input, in every folder.
+    IntSettings[SameFolder] = 1;
+    BatchJob(TheWindow);
+    EXPECT_TRUE(FakeExists("c:\\in\\z\\deep\\t.flac"));
+    EXPECT_TRUE(FakeExists("c:\\in\\album.wav\\t.flac"));
+
+    // Without lower folders only the start folder is searched.
+    IntSettings[Recurse] = 0;
+    IntSettings[Overwrite] = 1;
+    std::size_t before = FakeCommandLines().size();
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeCommandLines().size(), before + 3);
+}
+
+TEST_F(JobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
     // In code page 932 the trail byte of 表 and ソ is 0x5C, the backslash.
     FakeSetCodePage(932);
-    IntSettings[Recurse] = 1;
     FakeAddFile("c:\\in\\表.wav", 100);
     FakeAddFile("c:\\in\\ソ\\能.wav", 100);
     SetSlot(LastWavSpec, "c:\\in\\表.wav");
@@ -319,242 +499,90 @@ TEST_F(BatchJobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
     EXPECT_EQ(Inputs(), (Strings{"c:\\in\\表.wav"}));
     EXPECT_TRUE(FakeExists("d:\\表.flac"));
 
+    // Its missing folders are made at the real backslashes only.
     SetSlot(LastWavSpec, "c:\\in\\*.wav");
-    SetSlot(OutputSpec, "d:\\out\\表\\ソ");
+    SetSlot(OutputSpec, "d:\\new\\表\\ソ");
     BatchJob(TheWindow);
-    EXPECT_TRUE(FakeExists("d:\\out\\表\\表.flac"));
-    EXPECT_TRUE(FakeExists("d:\\out\\表\\ソ\\能.flac"));
-    EXPECT_EQ(Inputs().back(), "c:\\in\\ソ\\能.wav");
+    EXPECT_EQ(FakeListUnder("d:\\new"), (Strings{"d:\\new\\表", "d:\\new\\表\\ソ", "d:\\new\\表\\ソ\\能.flac",
+                                          "d:\\new\\表\\表.flac"}));
 }
 
-TEST_F(BatchJobTest, WalkIsDepthFirstWithFilesBeforeSubfoldersAndSiblingsReversed) {
-    FakeAddFile("c:\\in\\1.wav", 10);
-    FakeAddFolder("c:\\in\\x");
-    FakeAddFile("c:\\in\\x\\x1.wav", 10);
-    FakeAddFolder("c:\\in\\x\\deep");
-    FakeAddFile("c:\\in\\x\\deep\\d1.wav", 10);
-    FakeAddFile("c:\\in\\x\\x2.wav", 10);
-    FakeAddFile("c:\\in\\2.wav", 10);
-    FakeAddFolder("c:\\in\\y");
-    FakeAddFile("c:\\in\\y\\y1.wav", 10);
-    FakeAddFile("c:\\in\\notes.txt", 10);
-
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\y\\y1.wav", "c:\\in\\x\\x1.wav",
-                                 "c:\\in\\x\\x2.wav", "c:\\in\\x\\deep\\d1.wav"}));
-    EXPECT_TRUE(FakeExists("d:\\out\\x\\deep\\d1.flac"));
-    EXPECT_TRUE(FakeExists("d:\\out\\y\\y1.flac"));
-    EXPECT_EQ(StackTop, -1);
-
-    // Same folder: every output beside its input, in every folder.
-    IntSettings[SameFolder] = 1;
-    IntSettings[Overwrite] = 1;
-    BatchJob(TheWindow);
-    EXPECT_TRUE(FakeExists("c:\\in\\x\\deep\\d1.flac"));
-    EXPECT_TRUE(FakeExists("c:\\in\\y\\y1.flac"));
-
-    // The order is the search's, reversed, not that of the names.
-    SetUp();
-    for (const char* folder : {"z", "a", "m"}) FakeAddFile(std::string("c:\\in\\") + folder + "\\t.wav", 10);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav", "c:\\in\\z\\t.wav"}));
-
-    // Without recursion the subfolders are never looked at.
-    SetUp();
-    IntSettings[Recurse] = 0;
-    FakeAddFile("c:\\in\\1.wav", 10);
-    FakeAddFile("c:\\in\\x\\x1.wav", 10);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav"}));
-}
-
-TEST_F(BatchJobTest, WhichEntriesAreFoldersAndWhichFoldersAreEntered) {
-    const std::uint32_t readOnly = 1, hidden = 2, system = 4, archive = 32, reparse = 1024;
-    FakeAddFolder("c:\\in\\.cache");
-    FakeAddFile("c:\\in\\.cache\\dot.wav", 10);
-    FakeAddFolder("c:\\in\\secret", 16 | hidden);
-    FakeAddFile("c:\\in\\secret\\hidden.wav", 10);
-    FakeAddFolder("c:\\in\\sys", 16 | system);
-    FakeAddFile("c:\\in\\sys\\system.wav", 10);
-    FakeAddFolder("c:\\in\\loop", 16 | reparse);
-    FakeAddFile("c:\\in\\loop\\junction.wav", 10);
-    FakeAddFolder("c:\\in\\locked", 16 | readOnly);
-    FakeAddFile("c:\\in\\locked\\readonly.wav", 10);
-    FakeAddFolder("c:\\in\\custom", 16 | readOnly | archive);
-    FakeAddFile("c:\\in\\custom\\archive.wav", 10);
-    // Folders whose names match the pattern: never handed to the encoder,
-    // entered like any other folder.
-    FakeAddFolder("c:\\in\\album.wav");
-    FakeAddFile("c:\\in\\album.wav\\track.wav", 10);
-    FakeAddFolder("c:\\in\\ro.wav", 16 | readOnly);
-    FakeAddFile("c:\\in\\ro.wav\\track.wav", 10);
-    FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
-
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\plain.wav", "c:\\in\\ro.wav\\track.wav", "c:\\in\\album.wav\\track.wav",
-                                 "c:\\in\\custom\\archive.wav", "c:\\in\\locked\\readonly.wav"}));
-    EXPECT_EQ(FakeOpenSearchCount(), 0);
-}
-
-TEST_F(BatchJobTest, FolderLimitEndsTheJobWithItsMessage) {
+TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
+    // 6000 pending folders are too many; the start folder's file is done,
+    // the pending folders are not searched.
     FakeAddFile("c:\\in\\first.wav", 1000);
-    for (int i = 0; i < FolderStackSize; ++i) {
-        FakeAddFolder("c:\\in\\f" + std::to_string(i));
-        FakeAddFile("c:\\in\\f" + std::to_string(i) + "\\inner.wav", 10);
-    }
+    for (int i = 0; i < 6000; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + "\\inner.wav", 10);
     BatchJob(TheWindow);
-    // The start folder's file is done; the pending folders are not searched.
     EXPECT_EQ(Inputs(), (Strings{"c:\\in\\first.wav"}));
     EXPECT_EQ(Result(), "done\nconverted:1, skip:0, error:0, ratio:50.0%\n" + Message(TooManyFoldersMessage));
     EXPECT_EQ(FakeOpenSearchCount(), 0);
-    EXPECT_EQ(StackTop, FolderStackSize);
 
-    // One folder less fits, and all of them are walked.
+    // 5999 fit, and all of them are walked.
     SetUp();
-    for (int i = 0; i < FolderStackSize - 1; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + "\\inner.wav", 10);
+    for (int i = 0; i < 5999; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + "\\inner.wav", 10);
     BatchJob(TheWindow);
-    EXPECT_EQ(Inputs().size(), static_cast<std::size_t>(FolderStackSize - 1));
+    EXPECT_EQ(Inputs().size(), 5999u);
     EXPECT_EQ(Result().find(Message(TooManyFoldersMessage)), std::string::npos);
 
     // Before any file the message stands alone, in the user's language.
     SetUp();
     IntSettings[Language] = 0;
-    for (int i = 0; i < FolderStackSize; ++i) FakeAddFolder("c:\\in\\f" + std::to_string(i));
+    for (int i = 0; i < 6000; ++i) FakeAddFolder("c:\\in\\f" + std::to_string(i));
     BatchJob(TheWindow);
     EXPECT_EQ(Result(), Message(TooManyFoldersMessage));
-    EXPECT_EQ(FakeOpenSearchCount(), 0);
 }
 
-TEST_F(BatchJobTest, EveryWayAJobEnds) {
-    FakeAddFile("c:\\in\\a.wav", 1000);
-    FakeAddFile("c:\\in\\b.wav", 1000);
-
-    // Normal end: the last status text stays.
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), "done\nconverted:2, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
-    EXPECT_STREQ(TextSlots[CurrentFile], "d:\\out\\b.flac");
-
-    // Everything skipped is not "nothing there".
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), "skipped\nconverted:0, skip:2, error:0");
-
-    // Every file failed: the failures stay visible instead of "There is no
-    // file there", which would hide them.
-    IntSettings[Overwrite] = 1;
-    FakeEncoderRun failing;
-    failing.exitCode = 1;
-    FakeQueueEncoderRun(failing);
-    FakeQueueEncoderRun(failing);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:2");
-
-    // Nothing found at all.
-    SetSlot(LastWavSpec, "c:\\in\\*.none.wav");
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), Message(NoFileMessage));
-    EXPECT_STREQ(TextSlots[CurrentFile], "");
-    SetSlot(LastWavSpec, "c:\\missing\\*.wav");
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), Message(NoFileMessage));
-
-    // Cancelled during the first run: that file is accounted for, no
-    // further file, no closing message.
-    SetSlot(LastWavSpec, "c:\\in\\*.wav");
-    std::size_t runsBefore = FakeCommandLines().size();
-    FakeEncoderRun cancelled;
-    cancelled.during = [](const std::string&) { AbortRequested = 1; };
-    FakeQueueEncoderRun(cancelled);
-    BatchJob(TheWindow);
-    EXPECT_EQ(FakeCommandLines().size(), runsBefore + 1);
-    EXPECT_EQ(Result(), "done\nconverted:1, skip:0, error:0, ratio:50.0%\n");
-    EXPECT_EQ(FakeOpenSearchCount(), 0);
-
-    // Cancelled before the first file: nothing is written at all.
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), "");
-    EXPECT_EQ(FakeCommandLines().size(), runsBefore + 1);
-    AbortRequested = 0;
-}
-
-TEST_F(BatchJobTest, FoldersThatDoNotFitAreLeftOutAndCounted) {
-    // A folder path must fit 519 bytes with its backslash: under the 408
-    // bytes of c:\in\A\B\ a name of 110 bytes fits, one of 111 does not.
-    std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\";
-    ASSERT_EQ(deep.size(), 408u);
-    std::string fits = deep + std::string(110, 'f');
-    std::string tooLong = deep + std::string(111, 't');
-    FakeAddFile(tooLong + "\\lost.wav", 10);
-    FakeAddFolder(fits);
-    FakeAddFile(deep + "kept.wav", 10);
-    FakeAddFile("c:\\in\\short\\kept.wav", 10);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\short\\kept.wav", deep + "kept.wav"}));
-    // The fitting folder is entered, but its search text ("*.wav" added)
-    // does not fit: left out too, never searched with a cut text.
-    EXPECT_EQ(Result(), "error\nconverted:2, skip:0, error:2, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
-
-    SetUp();
-    FakeAddFolder(tooLong);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:1");
-    EXPECT_EQ(std::string(TextSlots[CurrentFile]), tooLong + "\\");
-}
-
-// The system shows a name the code page lacks as a likeness ("cafe.wav" for
-// "café.wav", or question marks); converting or entering that name would
-// reach another file or none, and a folder left out silently would hide its
-// files from the counts.
-TEST_F(BatchJobTest, NamesTheCodePageCannotExpressAreCountedAsErrors) {
-    FakeAddFile("c:\\in\\ok.wav", 10);
-    FakeAddFile("c:\\in\\cafe.wav", 10);
-    FakeSetNameInexact("c:\\in\\cafe.wav");
-    FakeAddFile("c:\\in\\m?sica\\x.wav", 10);
-    FakeSetNameInexact("c:\\in\\m?sica");
-    FakeAddFolder("c:\\in\\??", FakeFolderAttributes | PlatAttrHidden);
-    FakeSetNameInexact("c:\\in\\??");
-    FakeAddFile("c:\\in\\??\\y.wav", 10);
-    BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), Strings{"c:\\in\\ok.wav"});
-    EXPECT_EQ(Result(), "error\nconverted:1, skip:0, error:2, ratio:50.0%\n");
-    EXPECT_EQ(FakeListUnder("d:\\out"), Strings{"d:\\out\\ok.flac"});
-}
-
-TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
-    FakeAddFile("c:\\in\\a.wav", 1000);
-    struct Kind {
-        const char* name;
+// On its thread, whichever way the job ends: the buttons go back to idle,
+// Cancel last off and Execute last on, and the run state is cleared.
+TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
+    const std::string execute = std::to_string(ExecuteRow), exit = std::to_string(ExitRow),
+                      cancel = std::to_string(CancelRow);
+    struct Case {
+        const char* what;
         std::function<void()> prepare;
-    } kinds[] = {
-        {"normal", [] {}},
-        {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }},
-        {"nothing there", [] { SetSlot(LastWavSpec, "c:\\none\\*.wav"); }},
-        {"cancelled", [] {
-             FakeEncoderRun run;
-             run.during = [](const std::string&) { AbortRequested = 1; };
-             FakeQueueEncoderRun(run);
-         }},
-        {"encoder missing", [] { FakeFailNth(FakeOp::RunProcess, 1); }},
+        std::size_t runs;
+        std::string result;
+    } cases[] = {
+        {"all done", [] {}, 2, "done\nconverted:2, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n"},
+        {"all skipped", [] { FakeAddFile("d:\\out\\a.flac", 1); FakeAddFile("d:\\out\\b.flac", 1); }, 0,
+         "skipped\nconverted:0, skip:2, error:0"},
+        // The failures stay visible instead of "There is no file there".
+        {"all failed", [] { FakeFailNth(FakeOp::EncoderExit, 1); FakeFailNth(FakeOp::RunProcess, 2); }, 2,
+         "error\nconverted:0, skip:0, error:2"},
+        {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }, 0, Message(OnlyWavMessage)},
+        {"nothing found", [] { SetSlot(LastWavSpec, "c:\\in\\*.none.wav"); }, 0, Message(NoFileMessage)},
+        {"no such folder", [] { SetSlot(LastWavSpec, "c:\\missing\\*.wav"); }, 0, Message(NoFileMessage)},
+        // That file is accounted for; no further file, no closing message.
+        {"cancelled in a run",
+         [] { FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [](const std::string&) { AbortRequested = 1; }}); },
+         1, "done\nconverted:1, skip:0, error:0, ratio:50.0%\n"},
+        {"cancelled before", [] {}, 0, ""},
     };
-    for (const Kind& kind : kinds) {
+    for (const Case& c : cases) {
         SetUp();
         FakeAddFile("c:\\in\\a.wav", 1000);
-        IntSettings[Overwrite] = 1;
-        kind.prepare();
-        bool runningSeen = false;
-        FakeSetWindowHook([&runningSeen] { runningSeen = runningSeen || JobHandle != 0; });
-        ASSERT_TRUE(StartBatchJob(TheWindow)) << kind.name;
+        FakeAddFile("c:\\in\\b.wav", 1000);
+        c.prepare();
+        bool runningSeen = false, cancelFirst = std::string(c.what) == "cancelled before";
+        FakeSetWindowHook([&] {
+            runningSeen = runningSeen || JobHandle != 0;
+            if (cancelFirst) AbortRequested = 1;  // at the first window call of the job
+            cancelFirst = false;
+        });
+        ASSERT_TRUE(StartBatchJob(TheWindow)) << c.what;
         FakeJoinThreads();
+        EXPECT_EQ(FakeCommandLines().size(), c.runs) << c.what;
+        EXPECT_EQ(Result(), c.result) << c.what;
+        EXPECT_EQ(FakeOpenSearchCount(), 0) << c.what;
         Strings calls = FakeWindowCalls();
-        ASSERT_GE(calls.size(), 7u) << kind.name;
-        EXPECT_EQ(Strings(calls.begin(), calls.begin() + 3), (Strings{"disable 36", "disable 37", "enable 38"}))
-            << kind.name;
-        EXPECT_EQ(Strings(calls.end() - 4, calls.end()), (Strings{"repaint", "disable 38", "enable 37", "enable 36"}))
-            << kind.name;
-        EXPECT_TRUE(FakeIsEnabled(Control(ExecuteRow)) && FakeIsEnabled(Control(ExitRow))) << kind.name;
-        EXPECT_FALSE(FakeIsEnabled(Control(CancelRow))) << kind.name;
-        EXPECT_EQ(AbortRequested, 0) << kind.name;
-        EXPECT_EQ(JobHandle, 0u) << kind.name;
-        EXPECT_TRUE(runningSeen) << kind.name;
+        ASSERT_GE(calls.size(), 7u) << c.what;
+        EXPECT_EQ(Strings(calls.begin(), calls.begin() + 3),
+                  (Strings{"disable " + execute, "disable " + exit, "enable " + cancel})) << c.what;
+        EXPECT_EQ(Strings(calls.end() - 4, calls.end()),
+                  (Strings{"repaint", "disable " + cancel, "enable " + exit, "enable " + execute})) << c.what;
+        EXPECT_EQ(AbortRequested, 0) << c.what;
+        EXPECT_EQ(JobHandle, 0u) << c.what;
+        EXPECT_TRUE(runningSeen) << c.what;
     }
 
     // No thread: the flag goes down again, the user is told, and the
@@ -565,15 +593,12 @@ TEST_F(BatchJobTest, ThreadLeavesTheIdleStateAfterEveryKindOfJob) {
     EXPECT_EQ(JobHandle, 0u);
     EXPECT_EQ(Result(), "error: the job could not be started\n");
     EXPECT_EQ(FakeWindowCalls(), (Strings{"repaint"}));
-    EXPECT_TRUE(StartBatchJob(TheWindow));
-    FakeJoinThreads();
-    EXPECT_EQ(JobHandle, 0u);
 
     // Never a second job beside a running one.
     JobHandle = 1;
     EXPECT_FALSE(StartBatchJob(TheWindow));
     FakeJoinThreads();
-    EXPECT_EQ(FakeWindowCalls().size(), 1u + 7u);
+    EXPECT_EQ(FakeWindowCalls().size(), 1u);
     JobHandle = 0;
 }
 
