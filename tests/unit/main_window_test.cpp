@@ -65,26 +65,29 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
 }
 
 TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
-    const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}});
+    // Long enough to be read in three pieces.
+    const std::string stored =
+        SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
     // 0: the file cannot be opened (another program holds it and shares
-    // nothing); n: its nth read fails. The file is read in one piece, so a
-    // second read is never reached and the file is saved.
-    for (int nth : {0, 1, 2}) {
+    // nothing); n: its nth read fails, until the load no longer reaches it.
+    for (int n = 0;; ++n) {
         PrepareUiWorld();
         FakePutBytes(IniPath, stored);
-        if (nth == 0) FakeSetReadable(IniPath, false);
-        else FakeFailNth(FakeOp::ReadFile, nth);
+        if (n == 0) FakeSetReadable(IniPath, false);
+        else FakeFailNth(FakeOp::ReadFile, n);
         StartProgram();
         FakeSetWindowRect(PlatRect{11, 22, 411, 522});
         FakeSend(PlatMsgClose);
-        EXPECT_TRUE(Has(FakeUiCalls(), "quit 0"));
-        EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << nth;
-        if (nth < 2) {
-            EXPECT_EQ(FakeBytesOf(IniPath), stored) << nth;
-        } else {
-            EXPECT_EQ(FakeBytesOf(IniPath).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
-            EXPECT_NE(FakeBytesOf(IniPath).find("d:\\mine\\*.wav"), std::string::npos);
+        EXPECT_TRUE(Has(FakeUiCalls(), "quit 0")) << n;
+        EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << n;
+        if (n == 0 || FakeFaultReached(FakeOp::ReadFile)) {
+            EXPECT_EQ(FakeBytesOf(IniPath), stored) << n;
+            continue;
         }
+        EXPECT_EQ(FakeBytesOf(IniPath).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
+        EXPECT_NE(FakeBytesOf(IniPath).find("d:\\mine\\*.wav"), std::string::npos);
+        EXPECT_GT(n, 3);  // three reads, each of them failed once
+        break;
     }
 }
 

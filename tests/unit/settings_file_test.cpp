@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "platform/fake/fake_platform.h"
 #include "form/form_table.h"
+#include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
@@ -18,14 +20,6 @@ void FreshWorld() {
     FakeReset();
     FakeAddFolder("c:\\work");
     DeriveSettingsPaths();
-}
-
-// A store loaded from these bytes.
-void LoadFrom(const std::string& bytes) {
-    FreshWorld();
-    ClearSettingsStore();
-    FakePutBytes(Ini, bytes);
-    LoadSettingsFile();
 }
 
 std::string Lines(std::initializer_list<std::string> lines, const char* end = "\r\n") {
@@ -57,11 +51,10 @@ TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
     EXPECT_STREQ(EncoderPath, "");
 
     // 999 bytes in all fit; one more is no path at all, never a cut one.
-    const std::string tail = "\\Kestrelia.exe";
-    FakeSetCurrentFolder("c:\\" + std::string(999 - 3 - tail.size(), 'a'));
+    FakeSetCurrentFolder("c:\\" + std::string(982, 'a'));
     DeriveSettingsPaths();
     EXPECT_EQ(std::string(SettingsPath).size(), 999u);
-    FakeSetCurrentFolder("c:\\" + std::string(1000 - 3 - tail.size(), 'a'));
+    FakeSetCurrentFolder("c:\\" + std::string(983, 'a'));
     DeriveSettingsPaths();
     EXPECT_STREQ(SettingsPath, "");
     EXPECT_STREQ(EncoderPath, "");
@@ -73,95 +66,72 @@ TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
     EXPECT_EQ(IntSettings[Language], 0);
 }
 
-TEST(SettingsFile, CountsDecideWhichLinesAreRead) {
-    LoadFrom(Lines({"3", "1", "2", "3", "2", "first text", "second"}));
-    EXPECT_EQ(IntSettings[0], 1);
-    EXPECT_EQ(IntSettings[2], 3);
-    EXPECT_EQ(IntSettings[3], 0);
-    EXPECT_STREQ(TextSlots[0], "first text");
-    EXPECT_STREQ(TextSlots[1], "second");
+TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
+    std::string oneTo25;
+    for (int i = 1; i <= 25; ++i) oneTo25 += std::to_string(i) + "\r\n";
+    const std::string oddTexts = "a\x07" "b\n\nc:\\x\\*.flac\n";
+    struct Case {
+        std::string file;
+        std::vector<std::pair<int, int>> integers;
+        std::vector<std::pair<int, std::string>> texts;
+    } cases[] = {
+        {Lines({"3", "1", "2", "3", "2", "first text", "second"}), {{0, 1}, {2, 3}, {3, 0}},
+         {{0, "first text"}, {1, "second"}, {2, ""}}},
+        {"25\r\n" + oneTo25 + "1\r\ntext\r\n", {{19, 20}}, {{0, "text"}}},
+        // No number: no integer lines; line 2 is the text count.
+        {Lines({"none", "2", "a", "b", "c"}), {{0, 0}}, {{1, "b"}, {2, ""}}},
+        // An early end keeps what came before it.
+        {Lines({"20", "1", "10", "20", "300", "400", "0", "0", "0", "7"}), {{Language, 1}, {8, 7}, {9, 0}}, {}},
+        // Counts that lie, either way.
+        {Lines({"-4", "0", "x"}), {}, {{0, ""}}},
+        {Lines({"2", "1", "1", "99", "a"}), {{0, 1}}, {{0, "a"}, {1, ""}}},
+        // A line ends with LF or CR LF; byte 7 stands for a line feed.
+        {"0\n3\n" + oddTexts, {}, {{0, "a\nb"}, {1, ""}, {2, "c:\\x\\*.flac"}}},
+        {"0\r\n3\r\n" + Lines({"a\x07" "b", "", "c:\\x\\*.flac"}), {}, {{0, "a\nb"}, {2, "c:\\x\\*.flac"}}},
+        // A line longer than a slot keeps 9999 bytes, and the next line is
+        // still the next slot.
+        {Lines({"0", "4", std::string(10000, 'x'), std::string(15000, 'z'), "after", std::string(9999, 'y')}), {},
+         {{0, std::string(9999, 'x')}, {1, std::string(9999, 'z')}, {2, "after"}, {3, std::string(9999, 'y')}}},
+        // The last line keeps every byte without its line end; a lone CR is
+        // a byte of the text, as in text mode.
+        {"0\r\n2\r\nfirst\r\nlast", {}, {{1, "last"}}},
+        {"0\r\n1\r\na\rb\r\r\n", {}, {{0, "a\rb\r"}}},
+        {"", {{0, 0}}, {{0, ""}}},
+    };
+    for (const Case& c : cases) {
+        FreshWorld();
+        ClearSettingsStore();
+        FakePutBytes(Ini, c.file);
+        LoadSettingsFile();
+        for (auto [index, value] : c.integers) EXPECT_EQ(IntSettings[index], value) << c.file.substr(0, 40);
+        for (auto& [slot, text] : c.texts) EXPECT_EQ(TextSlots[slot], text) << c.file.substr(0, 40);
+    }
 
-    std::initializer_list<std::string> ints25 = {"25", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10",
-                                                 "11", "12", "13", "14", "15", "16", "17", "18", "19", "20",
-                                                 "21", "22", "23", "24", "25", "1", "text"};
-    LoadFrom(Lines(ints25));
-    EXPECT_EQ(IntSettings[19], 20);
-    EXPECT_STREQ(TextSlots[0], "text");
-
-    // No number: no integer lines; line 2 is the text count.
-    LoadFrom(Lines({"none", "2", "a", "b", "c"}));
-    EXPECT_EQ(IntSettings[0], 0);
-    EXPECT_STREQ(TextSlots[1], "b");
-    EXPECT_STREQ(TextSlots[2], "");
-
-    // A file that ends early keeps what it gave; the defaults do the rest.
-    LoadFrom(Lines({"20", "1", "10", "20", "300", "400", "0", "0", "0", "7"}));
-    EXPECT_EQ(IntSettings[Language], 1);
-    EXPECT_EQ(IntSettings[8], 7);
-    ApplySettingDefaults();
-    EXPECT_STREQ(TextSlots[InputSpec], "c:\\*.wav");
-    EXPECT_STREQ(TextSlots[LevelText], "8");
-
-    // Counts that lie, either way.
-    LoadFrom(Lines({"-4", "0", "x"}));
-    EXPECT_STREQ(TextSlots[0], "");
-    LoadFrom(Lines({"2", "1", "1", "99", "a"}));
-    EXPECT_STREQ(TextSlots[0], "a");
-    EXPECT_STREQ(TextSlots[1], "");
-}
-
-TEST(SettingsFile, NumbersAreReadLikeTheRuntimeDoesWithoutOverflow) {
-    EXPECT_EQ(ParseSettingNumber(" 12xyz"), 12);
-    EXPECT_EQ(ParseSettingNumber("\t-5"), -5);
-    EXPECT_EQ(ParseSettingNumber("+7"), 7);
-    EXPECT_EQ(ParseSettingNumber("abc"), 0);
-    EXPECT_EQ(ParseSettingNumber("- 5"), 0);
-    EXPECT_EQ(ParseSettingNumber(""), 0);
-    EXPECT_EQ(ParseSettingNumber("99999999999"), 2147483647);
-    EXPECT_EQ(ParseSettingNumber("2147483648"), 2147483647);
-    EXPECT_EQ(ParseSettingNumber("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ParseSettingNumber("-99999999999999999999999999"), -2147483647 - 1);
-}
-
-TEST(SettingsFile, LineEndsLongLinesAndOddBytes) {
-    std::initializer_list<std::string> lines = {"2", "1", "0", "3", "a\x07" "b", "", "c:\\x\\*.flac"};
-    LoadFrom(Lines(lines, "\n"));
-    std::string bare = TextSlots[0];
-    EXPECT_EQ(bare, "a\nb");
-    LoadFrom(Lines(lines));
-    EXPECT_EQ(std::string(TextSlots[0]), bare);
-    EXPECT_STREQ(TextSlots[2], "c:\\x\\*.flac");
-
-    // A line longer than a slot keeps 9999 bytes; the line after it is
-    // still the next slot.
-    LoadFrom(Lines({"0", "3", std::string(15000, 'x'), "after", std::string(9999, 'y')}));
-    EXPECT_EQ(std::string(TextSlots[0]), std::string(9999, 'x'));
-    EXPECT_STREQ(TextSlots[1], "after");
-    EXPECT_EQ(std::string(TextSlots[2]), std::string(9999, 'y'));
-
-    // The last line without a line end keeps every byte.
-    LoadFrom("0\r\n2\r\nfirst\r\nlast");
-    EXPECT_STREQ(TextSlots[1], "last");
-    // A lone CR is a byte of the text, as in text mode.
-    LoadFrom("0\r\n1\r\na\rb\r\r\n");
-    EXPECT_STREQ(TextSlots[0], "a\rb\r");
-
-    // Garbage loads without harm and is repaired afterwards.
+    // Garbage loads without harm and is repaired afterwards; a folder in the
+    // file's place loads nothing.
     std::string garbage;
     for (int i = 0; i < 3000; ++i) garbage += static_cast<char>((i * 7919) % 256);
-    LoadFrom(garbage);
+    FreshWorld();
+    FakePutBytes(Ini, garbage);
+    LoadSettingsFile();
     ApplySettingDefaults();
     EXPECT_TRUE(IntSettings[Language] == 0 || IntSettings[Language] == 1);
     EXPECT_STRNE(TextSlots[LastWavSpec], "");
-
-    // An empty file and a folder in the file's place load nothing.
-    LoadFrom("");
-    EXPECT_EQ(IntSettings[0], 0);
     FreshWorld();
     ClearSettingsStore();
     FakeAddFolder(Ini);
     LoadSettingsFile();
     EXPECT_EQ(IntSettings[0], 0);
+}
+
+TEST(SettingsFile, NumbersAreReadLikeTheRuntimeDoesWithoutOverflow) {
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {" 12xyz", 12}, {"\t-5", -5}, {"+7", 7}, {"abc", 0}, {"- 5", 0}, {"", 0},
+        {"2147483647", 2147483647}, {"2147483648", 2147483647}, {"99999999999", 2147483647},
+        {"-2147483648", -2147483647 - 1}, {"-2147483649", -2147483647 - 1},
+        {"-99999999999999999999999999", -2147483647 - 1},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(ParseSettingNumber(text), value) << text;
 }
 
 // A store with something in every kind of place, saved.
@@ -179,15 +149,18 @@ void FillAndSave() {
     SaveSettingsFile(FakeMainWindow());
 }
 
+std::string SavedFile() {
+    std::string file = "20\r\n1\r\n104\r\n78\r\n668\r\n448\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n8\r\n0\r\n1\r\n0\r\n"
+                       "0\r\n0\r\n0\r\n0\r\n-42\r\n20\r\nc:\\*.wav\r\nc:\\*.wav\r\nc:\\*.flac\r\n\r\nc:\\*.*\r\n"
+                       "\r\n8\r\ndone\x07" "converted:1\r\n";
+    for (int k = 8; k < 19; ++k) file += "\r\n";
+    return file + std::string(9999, 'z') + "\r\n";
+}
+
 TEST(SettingsFile, SaveWritesTheWholeFileAndLoadsBackTheSame) {
     FreshWorld();
     FillAndSave();
-    std::string expected = "20\r\n1\r\n104\r\n78\r\n668\r\n448\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n8\r\n0\r\n1\r\n0\r\n"
-                           "0\r\n0\r\n0\r\n0\r\n-42\r\n20\r\nc:\\*.wav\r\nc:\\*.wav\r\nc:\\*.flac\r\n\r\nc:\\*.*\r\n"
-                           "\r\n8\r\ndone\x07" "converted:1\r\n";
-    for (int k = 8; k < 19; ++k) expected += "\r\n";
-    expected += std::string(9999, 'z') + "\r\n";
-    EXPECT_EQ(FakeBytesOf(Ini), expected);
+    EXPECT_EQ(FakeBytesOf(Ini), SavedFile());
     EXPECT_STREQ(TextSlots[ResultText], "done\x07" "converted:1");  // changed in the store as well
     EXPECT_EQ(FakeListUnder("c:\\work"), std::vector<std::string>{Ini});
     EXPECT_EQ(FakeUiCalls().back(), "quit 0");
@@ -199,24 +172,34 @@ TEST(SettingsFile, SaveWritesTheWholeFileAndLoadsBackTheSame) {
     EXPECT_STREQ(TextSlots[ResultText], "done\nconverted:1");
     EXPECT_EQ(std::string(TextSlots[19]), std::string(9999, 'z'));
     SaveSettingsFile(FakeMainWindow());
-    EXPECT_EQ(FakeBytesOf(Ini), expected);
+    EXPECT_EQ(FakeBytesOf(Ini), SavedFile());
 }
 
-TEST(SettingsFile, AFailedSaveLeavesThePreviousFileAsItWas) {
+// SQLite's way: the nth operation of each kind fails, for n = 1, 2, ...
+// until the save no longer reaches it. Only a whole file may take the old
+// one's place, and no half-written file is left beside it.
+TEST(SettingsFile, AFaultAtAnyOperationOfTheSaveLeavesTheOldFileAsItWas) {
     const std::string previous = Lines({"1", "1"});
-    // The file is written in 84 pieces: each of the 42 lines, then its end.
-    const std::pair<FakeOp, int> faults[] = {{FakeOp::OpenWrite, 1}, {FakeOp::WriteFile, 1},
-                                             {FakeOp::WriteFile, 30}, {FakeOp::WriteFile, 84},
-                                             {FakeOp::CloseFile, 1}, {FakeOp::ReplaceFile, 1}};
-    for (auto [fault, nth] : faults) {
-        FreshWorld();
-        FakePutBytes(Ini, previous);
-        FakeFailNth(fault, nth);
-        FillAndSave();
-        EXPECT_EQ(FakeUiCalls().back(), "quit 0");
-        EXPECT_EQ(FakeBytesOf(Ini), previous) << static_cast<int>(fault) << " " << nth;
-        EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << "no half-written file is left";
+    int faults = 0;
+    for (int op = 0; op < FakeOpCount; ++op) {
+        for (int n = 1;; ++n) {
+            FreshWorld();
+            FakePutBytes(Ini, previous);
+            FakeFailNth(static_cast<FakeOp>(op), n);
+            FillAndSave();
+            const std::string where = "op " + std::to_string(op) + " n " + std::to_string(n);
+            EXPECT_EQ(FakeUiCalls().back(), "quit 0") << where;
+            EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << where;
+            if (!FakeFaultReached(static_cast<FakeOp>(op))) {
+                EXPECT_EQ(FakeBytesOf(Ini), SavedFile()) << where;
+                break;
+            }
+            ++faults;
+            EXPECT_EQ(FakeBytesOf(Ini), previous) << where;
+        }
     }
+    EXPECT_GE(faults, 4);  // the open, a write, the close and the replace at least
+
     // A read-only file is not replaced; an unreadable rectangle keeps the
     // stored one.
     FreshWorld();
