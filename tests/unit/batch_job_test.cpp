@@ -27,10 +27,7 @@ struct JobFile {
 
 class JobTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        PrepareJobWorld();
-        shown.clear();
-    }
+    void SetUp() override { PrepareJobWorld(); }
     void TearDown() override { FakeJoinThreads(); }
 
     static std::string Result() { return TextSlots[ResultText]; }
@@ -61,15 +58,6 @@ protected:
             if (file.outputSize != Skipped) FakeQueueEncoderRun(run);
         }
     }
-
-    // The job on this thread, every status text the user was shown kept.
-    void RunJob() {
-        FakeSetWindowHook([this] { shown.push_back(Result()); });
-        BatchJob(TheWindow);
-        FakeSetWindowHook(nullptr);
-    }
-
-    Strings shown;
 };
 
 TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
@@ -377,7 +365,9 @@ TEST_F(JobTest, StatusTextsCountsAndRatios) {
         SetUp();
         IntSettings[Mode] = c.mode;
         AddFiles(c.files);
-        RunJob();
+        Strings shown;
+        FakeSetWindowHook([&shown] { shown.push_back(Result()); });
+        BatchJob(TheWindow);
         EXPECT_EQ(shown, c.shown) << c.files[0].name;
     }
 }

@@ -157,14 +157,11 @@ std::string SavedFile() {
     return file + std::string(9999, 'z') + "\r\n";
 }
 
-TEST(SettingsFile, SaveWritesTheWholeFileAndLoadsBackTheSame) {
+// What was saved loads back the same, and saves to the same bytes.
+TEST(SettingsFile, ASavedFileLoadsBackTheSame) {
     FreshWorld();
     FillAndSave();
-    EXPECT_EQ(FakeBytesOf(Ini), SavedFile());
     EXPECT_STREQ(TextSlots[ResultText], "done\x07" "converted:1");  // changed in the store as well
-    EXPECT_EQ(FakeListUnder("c:\\work"), std::vector<std::string>{Ini});
-    EXPECT_EQ(FakeUiCalls().back(), "quit 0");
-
     ClearSettingsStore();
     LoadSettingsFile();
     EXPECT_EQ(IntSettings[WindowRight], 668);
@@ -176,8 +173,9 @@ TEST(SettingsFile, SaveWritesTheWholeFileAndLoadsBackTheSame) {
 }
 
 // SQLite's way: the nth operation of each kind fails, for n = 1, 2, ...
-// until the save no longer reaches it. Only a whole file may take the old
-// one's place, and no half-written file is left beside it.
+// until the save no longer reaches it, and then the whole file is written.
+// Only a whole file may take the old one's place, and no half-written file
+// is left beside it.
 TEST(SettingsFile, AFaultAtAnyOperationOfTheSaveLeavesTheOldFileAsItWas) {
     const std::string previous = Lines({"1", "1"});
     int faults = 0;
