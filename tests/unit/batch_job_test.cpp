@@ -93,8 +93,8 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
         {0, 0, "c:\\" + std::string(511, 'm') + "\\*.wav", "", InputTooLongMessage, {}, nullptr},
         {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(515, 'o') + "\\*.*", walked, {}, nullptr},
         {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(516, 'o') + "\\*.*", OutputTooLongMessage, {}, nullptr},
-        // A quote would end the path's quoting on the command line; an output
-        // spec the job does not use is no danger.
+        // A quote would end the path's quoting on the command line; in an
+        // output folder the job does not use it is no danger.
         {0, 0, "c:\\in\\*.wav", "c:\\o\" --delete-input-file -o \"d:\\out\\x", QuoteInPathMessage, {}, nullptr},
         {0, 0, "c:\\in\\x\" --delete-input-file \"\\..\\*.wav", "d:\\out\\*.*", QuoteInPathMessage, {}, nullptr},
         {0, 1, "c:\\in\\x\"\\..\\*.wav", "d:\\out\\*.*", QuoteInPathMessage, {}, nullptr},
