@@ -343,13 +343,13 @@ TEST_F(JobTest, StatusTextsCountsAndRatios) {
           "done\nconverted:2, skip:1, error:0"}},
         // Nothing to divide by.
         {0, {{"e.wav", 0, Whole}}, {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:0.0%\n"}},
-        // Sizes beyond 4 GiB count whole, not by their low 32 bits; a ratio
-        // above 999% leaves the minimum where it started.
+        // Sizes beyond 4 GiB count whole, not by their low 32 bits.
         {0,
          {{"big.wav", 6ull << 30, std::int64_t{3} << 30}, {"t.wav", 10, 10000}},
          {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:50.0%\n",
           "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:50.0%, max:50.0%, average:50.0%\n",
           "done\nconverted:2, skip:0, error:0, ratio:100000.0%, min:50.0%, max:100000.0%, average:50.0%\n"}},
+        // A ratio above 999% leaves the minimum where it started.
         {0,
          {{"t.wav", 10, 1000}, {"u.wav", 10, 1000}},
          {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:10000.0%\n",
