@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,109 @@ TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
         EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:1") << encoder;
         EXPECT_TRUE(FakeCommandLines().empty() && FakeDirectoryCalls().empty()) << encoder;
     }
+}
+
+// The arguments of a command line as the C runtime and CommandLineToArgvW
+// split them: the program up to its closing quote; then blanks end an
+// argument outside quotes, 2n backslashes before a quote give n and the
+// quote toggles quoting, 2n+1 give n and a literal quote, and "" inside
+// quotes is a literal quote.
+Strings SplitWindowsArguments(const std::string& line) {
+    std::size_t i = 0, n = line.size();
+    std::string program;
+    bool quoted = i < n && line[i] == '"';
+    for (i += quoted ? 1 : 0; i < n && (quoted ? line[i] != '"' : line[i] != ' ' && line[i] != '\t'); ++i)
+        program += line[i];
+    if (quoted && i < n) ++i;
+    Strings arguments{program};
+    for (;;) {
+        while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= n) return arguments;
+        std::string argument;
+        for (bool quoted = false; i < n && (quoted || (line[i] != ' ' && line[i] != '\t'));) {
+            std::size_t slashes = 0;
+            for (; i < n && line[i] == '\\'; ++i) ++slashes;
+            if (i == n || line[i] != '"') {
+                argument.append(slashes, '\\');
+                if (slashes == 0) argument += line[i++];
+                continue;
+            }
+            argument.append(slashes / 2, '\\');
+            if (slashes % 2 == 1) {
+                argument += line[i++];
+            } else if (quoted && i + 1 < n && line[i + 1] == '"') {
+                argument += '"';
+                i += 2;
+            } else {
+                quoted = !quoted;
+                ++i;
+            }
+        }
+        arguments.push_back(argument);
+    }
+}
+
+// Random stored specs, some with quotes, backslashes, blanks and any other
+// bytes planted in them: every line that reaches the encoder splits into
+// exactly the program, its options and the two paths the job derived.
+TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths) {
+    std::mt19937 random(20261207);
+    auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+    auto name = [&] {  // what a file system holds: no " * / : < > ? \ |
+        std::string text = "n";
+        for (int k = pick(10); k > 0; --k) {
+            char byte = static_cast<char>(0x20 + pick(0xE0));
+            if (std::strchr("\"*/:<>?\\|", byte) == nullptr) text += byte;
+        }
+        return text;
+    };
+    auto plant = [&](std::string& spec) {  // at least one quote among any bytes
+        std::string bytes = "\"";
+        for (int k = pick(12); k > 0; --k)
+            bytes.insert(static_cast<std::size_t>(pick(static_cast<int>(bytes.size()) + 1)), 1,
+                         pick(2) ? "\"\\ "[pick(3)] : static_cast<char>(1 + pick(255)));
+        spec.insert(static_cast<std::size_t>(pick(static_cast<int>(spec.size()) + 1)), bytes);
+    };
+    int refused = 0, converted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        SetUp();
+        IntSettings[Recurse] = 0;
+        IntSettings[Mode] = pick(2);
+        IntSettings[Overwrite] = pick(2);
+        IntSettings[SameFolder] = pick(2);
+        CopyText(EncoderPath, sizeof EncoderPath, "c:\\my tools\\flac");
+        FakeAddFile("c:\\my tools\\flac.exe", 1);
+        const bool compress = IntSettings[Mode] == 0, outputUsed = IntSettings[SameFolder] == 0;
+        const std::string in = compress ? ".wav" : ".flac", out = compress ? ".flac" : ".wav";
+        const std::string inputDir = "c:\\" + name() + "\\" + name() + "\\", outputDir = "d:\\" + name() + "\\";
+        const std::string stem = name();
+        FakeAddFile(inputDir + stem + in, 1000);
+        FakeAddFolder(outputDir);
+        std::string input = inputDir + "*" + in, output = outputDir + name();
+        if (pick(3) == 0) plant(input);
+        if (pick(3) == 0) plant(output);
+        SetSlot(compress ? LastWavSpec : LastFlacSpec, input);
+        SetSlot(OutputSpec, output);
+        BatchJob(TheWindow);
+
+        if (input.find('"') != std::string::npos || (outputUsed && output.find('"') != std::string::npos)) {
+            EXPECT_EQ(Result(), Message(QuoteInPathMessage)) << input << " | " << output;
+            EXPECT_TRUE(FakeCommandLines().empty()) << input << " | " << output;
+            ++refused;
+            continue;
+        }
+        Strings expected{"c:\\my tools\\flac"};
+        if (compress) expected.insert(expected.end(), {"-V", "-8"});
+        else expected.push_back("-d");
+        if (IntSettings[Overwrite] == 1) expected.push_back("-f");
+        if (outputUsed) expected.insert(expected.end(), {"-o", outputDir + stem + out});
+        expected.push_back(inputDir + stem + in);
+        EXPECT_EQ(FakeCommandLines().size(), 1u) << input << " | " << output;
+        for (const std::string& line : FakeCommandLines()) EXPECT_EQ(SplitWindowsArguments(line), expected) << line;
+        converted += static_cast<int>(FakeCommandLines().size());
+    }
+    EXPECT_GT(refused, 500);
+    EXPECT_GT(converted, 500);
 }
 
 // The output name: the last three bytes of the name become "flac", or the
