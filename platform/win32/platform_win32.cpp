@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "platform/platform.h"
+#include "platform/win32/run_process_win32.h"
 
 bool PlatFileReadable(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
@@ -141,6 +142,19 @@ bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry) {
 void PlatFindClose(PlatSearch search) { FindClose(reinterpret_cast<HANDLE>(search)); }
 
 bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* exitCode) {
+    return RunProcessWin32(application, commandLine, exitCode, nullptr);
+}
+
+namespace {
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+bool RunProcessWin32(const char* application, char* commandLine, std::uint32_t* exitCode,
+                     double* lifeMs) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -150,6 +164,13 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 1;
     bool known = GetExitCodeProcess(process.hProcess, &code) != 0;
+    if (lifeMs != nullptr) {
+        FILETIME created, ended, kernel, user;
+        *lifeMs = GetProcessTimes(process.hProcess, &created, &ended, &kernel, &user) &&
+                          Ticks(ended) >= Ticks(created)
+                      ? static_cast<double>(Ticks(ended) - Ticks(created)) / 10000.0
+                      : -1;
+    }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     *exitCode = known ? code : 1;
