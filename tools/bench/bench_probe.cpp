@@ -1,9 +1,5 @@
 // Measures the real program from outside, for tools/bench/bench.sh under
 // Wine. Prints "key value" lines; figures only, it judges nothing.
-//   loop FILE     runs the command lines of FILE (one a line) back to back,
-//                 as the job runs the encoder, and prints the elapsed ms
-//   guiloop FILE  the same without a console, as the windowed program is:
-//                 each console child then gets a console of its own
 //   job TIMEOUT [POLL]
 //                 clicks Execute in the window of class "Kestrelia", waits
 //                 for the job's end (its buttons looked at every POLL ms,
@@ -47,66 +43,6 @@ HWND FindProgram(DWORD timeoutMs) {
     }
     std::printf("error no window of class Kestrelia\n");
     return nullptr;
-}
-
-// The application of a command line: its first, quoted, word with ".exe",
-// as the job names the encoder exactly.
-bool ApplicationOf(const char* line, char* application, std::size_t size) {
-    if (line[0] != '"') return false;
-    const char* end = std::strchr(line + 1, '"');
-    if (end == nullptr) return false;
-    std::size_t length = static_cast<std::size_t>(end - line - 1);
-    if (length + 5 > size) return false;
-    std::memcpy(application, line + 1, length);
-    std::memcpy(application + length, ".exe", 5);
-    return true;
-}
-
-int Loop(const char* listPath) {
-    std::FILE* list = std::fopen(listPath, "rb");
-    if (list == nullptr) {
-        std::printf("error cannot open %s\n", listPath);
-        return 1;
-    }
-    static char line[8192];
-    char application[MAX_PATH + 8];
-    int runs = 0;
-    int failures = 0;
-    double started = NowMs();
-    while (std::fgets(line, sizeof line, list) != nullptr) {
-        std::size_t length = std::strlen(line);
-        if (length + 1 >= sizeof line) {
-            std::printf("error a line too long\n");
-            std::fclose(list);
-            return 1;
-        }
-        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
-        if (length == 0) continue;
-        if (!ApplicationOf(line, application, sizeof application)) {
-            std::printf("error no quoted program in: %s\n", line);
-            std::fclose(list);
-            return 1;
-        }
-        // The same calls as the job's encoder run.
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        runs += 1;
-        if (!CreateProcessA(application, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process)) {
-            failures += 1;
-            continue;
-        }
-        WaitForSingleObject(process.hProcess, INFINITE);
-        DWORD code = 1;
-        if (!GetExitCodeProcess(process.hProcess, &code) || code != 0) failures += 1;
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    double elapsed = NowMs() - started;
-    std::fclose(list);
-    std::printf("runs %d\nfailures %d\nelapsed_ms %.1f\n", runs, failures, elapsed);
-    return failures == 0 ? 0 : 1;
 }
 
 // What the sampling thread shares with the poll loop.
@@ -274,14 +210,10 @@ int main(int argc, char** argv) {
     QueryPerformanceFrequency(&Frequency);
     setvbuf(stdout, nullptr, _IOLBF, 0);
     int result = 2;
-    if (argc == 3 && std::strcmp(argv[1], "loop") == 0) result = Loop(argv[2]);
-    else if (argc == 3 && std::strcmp(argv[1], "guiloop") == 0) {
-        FreeConsole();
-        result = Loop(argv[2]);
-    } else if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "job") == 0)
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "job") == 0)
         result = Job(std::atol(argv[2]), argc == 4 ? static_cast<DWORD>(std::atol(argv[3])) : 1);
     else if (argc == 2 && std::strcmp(argv[1], "close") == 0) result = Close();
-    else std::fprintf(stderr, "usage: bench_probe loop FILE | guiloop FILE | job TIMEOUT_MS [POLL_MS] | close\n");
+    else std::fprintf(stderr, "usage: bench_probe job TIMEOUT_MS [POLL_MS] | close\n");
     std::fflush(stdout);
     return result;
 }
