@@ -204,14 +204,14 @@ overhead_set() {
     }
     converted() { find "$set/out" -name '*.flac' -size +0 | wc -l; }
     local load_before rows1="" best_program="" best_gui="" best_console="" best_own="" best_shared=""
-    local server before_program before_server before_x label exe
+    local server before_program before_server before_x label
     load_before=$(cut -d' ' -f1-3 /proc/loadavg)
     start "$prog"
     # Warm-up, not counted: the first Wine processes of a run start slower.
     fresh_outputs loop
     head -2 "$set/list" >"$set/warm"
     loop_run bench_loop.exe "$set/warm"
-    for round in $(seq "$rounds"); do
+    program_side() {
         fresh_outputs program
         job 5
         rows1+="| program | $round | $(job_ms "$report") | $(converted) | - | $(value cpu_program_ms "$report") |"
@@ -222,26 +222,40 @@ overhead_set() {
         pings=$((pings + $(value ping_count "$report")))
         worst_ping=$(awk -v a="$worst_ping" -v b="$(value ping_worst_ms "$report")" 'BEGIN { print (b + 0 > a + 0) ? b : a }')
         best_program=$(smaller "$(value elapsed_ms "$report")" "$best_program")
-        for exe in bench_loop.exe bench_loop_console.exe; do
-            fresh_outputs loop
-            server=$(wineserver_pid)
-            before_program=$(cpu_ms "$program")
-            before_server=$(cpu_ms "$server")
-            before_x=$(cpu_ms "$x_pid")
-            loop_run "$exe" "$set/list"
-            label="loop, own consoles"
-            [ "$exe" = bench_loop.exe ] || label="loop, one console"
-            rows1+="| $label | $round | $(value elapsed_ms "$loop_report") | $(converted) |"
-            rows1+=" $(value encoder_ms "$loop_report") | $(cpu_since "$program" "$before_program") |"
-            rows1+=" $(cpu_since "$server" "$before_server") | $(cpu_since "$x_pid" "$before_x") |"$'\n'
-            if [ "$exe" = bench_loop.exe ]; then
-                best_gui=$(smaller "$(value elapsed_ms "$loop_report")" "$best_gui")
-                best_own=$(smaller "$(value encoder_ms "$loop_report")" "$best_own")
-            else
-                best_console=$(smaller "$(value elapsed_ms "$loop_report")" "$best_console")
-                best_shared=$(smaller "$(value encoder_ms "$loop_report")" "$best_shared")
-            fi
-        done
+    }
+    # loop_side EXE: one run of a loop, a row of the table.
+    loop_side() {
+        fresh_outputs loop
+        server=$(wineserver_pid)
+        before_program=$(cpu_ms "$program")
+        before_server=$(cpu_ms "$server")
+        before_x=$(cpu_ms "$x_pid")
+        loop_run "$1" "$set/list"
+        label="loop, own consoles"
+        [ "$1" = bench_loop.exe ] || label="loop, one console"
+        rows1+="| $label | $round | $(value elapsed_ms "$loop_report") | $(converted) |"
+        rows1+=" $(value encoder_ms "$loop_report") | $(cpu_since "$program" "$before_program") |"
+        rows1+=" $(cpu_since "$server" "$before_server") | $(cpu_since "$x_pid" "$before_x") |"$'\n'
+        if [ "$1" = bench_loop.exe ]; then
+            best_gui=$(smaller "$(value elapsed_ms "$loop_report")" "$best_gui")
+            best_own=$(smaller "$(value encoder_ms "$loop_report")" "$best_own")
+        else
+            best_console=$(smaller "$(value elapsed_ms "$loop_report")" "$best_console")
+            best_shared=$(smaller "$(value encoder_ms "$loop_report")" "$best_shared")
+        fi
+    }
+    # The order turns every round, so that a load that rises or falls during
+    # a round favours no side.
+    for round in $(seq "$rounds"); do
+        if [ $((round % 2)) = 1 ]; then
+            program_side
+            loop_side bench_loop.exe
+            loop_side bench_loop_console.exe
+        else
+            loop_side bench_loop_console.exe
+            loop_side bench_loop.exe
+            program_side
+        fi
     done
     stop
 
