@@ -85,6 +85,9 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
         return 0;
     case PlatMsgClose:
         return HandleClose(window, wParam, lParam);
+    case PlatMsgJobTexts:
+        RepaintJobTexts(window);
+        return 0;
     case PlatMsgTimer:
         if (wParam == CloseTimer) {
             HandleCloseTimer(window);

@@ -32,7 +32,7 @@ void PublishStatus(const char* word, bool inProgress, const BatchStats& stats, P
         AppendText(text, sizeof text, line);
     }
     PublishSlotText(ResultText, text);
-    PlatRequestRepaint(window);
+    PlatRequestJobRepaint(window);
 }
 
 // Output folder + name with the extension swapped in place: the last three

@@ -59,6 +59,8 @@ enum FormRowId : int {
     ExecuteRow = 36,
     ExitRow = 37,
     CancelRow = 38,
+    CurrentFileRow = 43,
+    ResultTextRow = 44,
 };
 
 // Messages: n is the Japanese text, n + 1 the English one.

@@ -107,6 +107,12 @@ void RelabelForm() {
             PlatSetText(ControlHandles[r], RowLabel(r));
 }
 
+void RepaintJobTexts(PlatWindow window) {
+    const FormRow& file = FormTable[CurrentFileRow];
+    const FormRow& result = FormTable[ResultTextRow];
+    PlatInvalidateRect(window, MapFormRect(PlatRect{file.left, file.top, result.right, result.bottom}));
+}
+
 void PaintForm(PlatWindow window) {
     // The job's texts are copied whole under their lock, never read while
     // the job thread rewrites them.

@@ -21,6 +21,9 @@ void CreateForm(PlatWindow window, std::intptr_t creationData);
 PlatRect MapFormRect(const PlatRect& tenths);
 void RelabelForm();
 void PaintForm(PlatWindow window);
+// Marks the rows of the job's texts for repaint: a whole repaint for every
+// status line would redraw every control as well.
+void RepaintJobTexts(PlatWindow window);
 // The text of every edit box into its slot.
 void CopyEditTexts();
 

@@ -98,6 +98,9 @@ bool PlatRunProcess(const char* application, char* commandLine,
 // Asks for a repaint of the whole client area with background erase.
 // A null window is ignored.
 void PlatRequestRepaint(PlatWindow window);
+// Asks the window, from any thread, to repaint the job's texts: its thread
+// gets PlatMsgJobTexts. A null window is ignored.
+void PlatRequestJobRepaint(PlatWindow window);
 
 // Enables or disables a control, from any thread. A null window is ignored.
 void PlatEnableWindow(PlatWindow window, bool enabled);

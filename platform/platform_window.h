@@ -22,6 +22,7 @@ constexpr std::uint32_t PlatMsgCommand = 0x0111;
 constexpr std::uint32_t PlatMsgTimer = 0x0113;
 constexpr std::uint32_t PlatMsgHScroll = 0x0114;
 constexpr std::uint32_t PlatMsgVScroll = 0x0115;
+constexpr std::uint32_t PlatMsgJobTexts = 0x8001;  // the program's own, see PlatRequestJobRepaint
 
 typedef std::intptr_t (*PlatWindowProcedure)(PlatWindow window, std::uint32_t message,
                                              std::uintptr_t wParam, std::intptr_t lParam);
@@ -91,6 +92,8 @@ PlatPaint PlatBeginPaint(PlatWindow window);
 void PlatDrawText(PlatPaint paint, const char* text, const PlatRect& rect, std::uint32_t format);
 void PlatDrawEdge(PlatPaint paint, const PlatRect& rect, std::uint32_t edge, std::uint32_t flags);
 void PlatEndPaint(PlatWindow window, PlatPaint paint);
+// A part of the client area to be painted again, background erased.
+void PlatInvalidateRect(PlatWindow window, const PlatRect& rect);
 
 // --- Scroll bars, size and placement ----------------------------------------
 

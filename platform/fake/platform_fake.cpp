@@ -470,6 +470,10 @@ void PlatRequestRepaint(PlatWindow window) {
     WindowCall("repaint", [](World& world) { world.repaints += 1; });
 }
 
+// Logged like a whole repaint; the window's answer to it is
+// MainWindowProc's, tested through PlatMsgJobTexts.
+void PlatRequestJobRepaint(PlatWindow window) { PlatRequestRepaint(window); }
+
 void PlatEnableWindow(PlatWindow window, bool enabled) {
     if (window == nullptr) return;
     WindowCall((enabled ? "enable " : "disable ") + std::to_string(reinterpret_cast<std::uintptr_t>(window)),

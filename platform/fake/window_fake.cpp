@@ -163,6 +163,11 @@ void PlatShowWindow(PlatWindow, int showCommand) { Call("show " + std::to_string
 
 void PlatUpdateWindow(PlatWindow) { Call("update"); }
 
+void PlatInvalidateRect(PlatWindow, const PlatRect& rect) {
+    Call("invalidate " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+         std::to_string(rect.right) + " " + std::to_string(rect.bottom));
+}
+
 int PlatRunMessageLoop() {
     Call("loop");
     return TheUi().quitCode;

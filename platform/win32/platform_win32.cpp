@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "platform/platform.h"
+#include "platform/platform_window.h"
 #include "platform/win32/run_process_win32.h"
 
 bool PlatFileReadable(const char* path) {
@@ -179,6 +180,12 @@ bool RunProcessWin32(const char* application, char* commandLine, std::uint32_t* 
 
 void PlatRequestRepaint(PlatWindow window) {
     if (window != nullptr) InvalidateRect(reinterpret_cast<HWND>(window), nullptr, TRUE);
+}
+
+void PlatRequestJobRepaint(PlatWindow window) {
+    // Only the window thread knows where the texts are now (the form may be
+    // scrolled), so it is asked by message.
+    if (window != nullptr) PostMessageA(reinterpret_cast<HWND>(window), PlatMsgJobTexts, 0, 0);
 }
 
 void PlatEnableWindow(PlatWindow window, bool enabled) {

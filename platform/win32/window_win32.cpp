@@ -8,6 +8,8 @@
 
 #include "platform/platform_window.h"
 
+static_assert(PlatMsgJobTexts == WM_APP + 1, "the program's own message lies in the application range");
+
 namespace {
 
 HWND Hwnd(PlatWindow window) { return reinterpret_cast<HWND>(window); }
@@ -52,6 +54,11 @@ PlatInstance PlatCreationInstance(std::intptr_t creationData) {
 void PlatShowWindow(PlatWindow window, int showCommand) { ShowWindow(Hwnd(window), showCommand); }
 
 void PlatUpdateWindow(PlatWindow window) { UpdateWindow(Hwnd(window)); }
+
+void PlatInvalidateRect(PlatWindow window, const PlatRect& rect) {
+    RECT area = {rect.left, rect.top, rect.right, rect.bottom};
+    InvalidateRect(Hwnd(window), &area, TRUE);
+}
 
 int PlatRunMessageLoop() {
     MSG message;

@@ -100,6 +100,13 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
     EXPECT_EQ(drawnRow(-51, 0), "");
     EXPECT_EQ(drawnRow(0, -26), "text 12 -8 408 11 16384|d:\\out\\a.flac");
     EXPECT_EQ(drawnRow(0, -27), "");
+
+    // The job's repaint request marks just its two rows, where they are now.
+    ScrollCol = -2;
+    ScrollRow = -1;
+    FakeClearUiCalls();
+    FakeSend(PlatMsgJobTexts);
+    EXPECT_EQ(FakeUiCalls(), std::vector<std::string>{"invalidate -4 392 392 459"});
 }
 
 TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
