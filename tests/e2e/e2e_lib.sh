@@ -1,12 +1,19 @@
-# Shared by the Wine test scripts: a scratch folder removed at the end, and
-# checks that print "ok" or "FAIL" and count the failures.
-# Usage: source this file, then `finish` as the script's last command.
+# Shared by the Wine tests of the real program: Kestrelia.exe started in a
+# folder of its own and worked by ui_driver.exe as a user would, a scratch
+# folder removed at the end, and checks that print "ok" or "FAIL" and count
+# the failures. Source it; end the script with `finish`.
 : "${KESTRELIA_WIN_BIN:?}" "${KESTRELIA_MAKE_WAV:?}" "${WINEPREFIX:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/setup.sh"
 
+# No program left by an earlier test may answer for this one's, and none of
+# this one's outlives it.
+wineserver -k >/dev/null 2>&1 || true
 work=$(mktemp -d /tmp/kestrelia-e2e.XXXXXX)
-# Write permission back first, so that read-only test folders go too.
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+# Small disks (small_disk) go first, and write permission comes back, so
+# that read-only test folders go too.
+mounts=()
+trap 'for m in "${mounts[@]}"; do umount "$m"; done; wineserver -k >/dev/null 2>&1
+      chmod -R u+w "$work"; rm -rf "$work"' EXIT
 failures=0
 check() {  # check NAME COMMAND...
     if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
@@ -14,8 +21,88 @@ check() {  # check NAME COMMAND...
 matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; false; }; }
 same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
 win() { kestrelia_winpath "$1"; }
-encoder=$(win "$KESTRELIA_WIN_BIN/flac")
 finish() {
     echo "$failures failure(s)"
     [ "$failures" -eq 0 ]
 }
+# small_disk DIR SIZE [ro]: a tmpfs of SIZE at DIR; false where none can be
+# mounted (not root, or in a container without the right).
+small_disk() {
+    mkdir -p "$1"
+    mount -t tmpfs -o "size=$2${3:+,$3}" tmpfs "$1" 2>/dev/null || return 1
+    mounts+=("$1")
+}
+
+# Code page 932, as on a Japanese Windows: the form starts in Japanese.
+export LC_CTYPE=ja_JP.UTF-8
+unset LC_ALL
+
+# program_folder NAME ENCODER: a current folder for the program holding
+# ENCODER (a program file) as its flac.exe.
+program_folder() {
+    mkdir -p "$work/$1"
+    cp "$2" "$work/$1/flac.exe"
+    echo "$work/$1"
+}
+# start FOLDER [PROGRAM]: Kestrelia.exe of the build (or PROGRAM) with
+# FOLDER as its current folder, in the background; `ended` waits for it (a
+# minute at most) and gives its exit code.
+start() {
+    (cd "$1" && exec wine "${2:-$KESTRELIA_WIN_BIN/Kestrelia.exe}" >/dev/null 2>&1) &
+    program=$!
+}
+ended() {
+    for _ in $(seq 600); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$program" 2>/dev/null && { echo "     the program still runs after a minute"; return 1; }
+    wait "$program"
+}
+# drive: the steps on stdin, run by the driver; its report on stdout.
+# drive_ja: the same with the steps' texts turned into code page 932.
+drive() {
+    wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+drive_ja() { iconv -f UTF-8 -t CP932 | drive; }
+# A text as a quoted step argument writes it: backslashes doubled.
+q() { printf '%s' "${1//\\/\\\\}"; }
+# The text of a Japanese label as the program holds it.
+cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
+# or the text N set, everything else 0 or empty.
+ini() {
+    local file=$1 i key ints=() texts=()
+    shift
+    for i in $(seq 0 19); do ints[i]=0; texts[i]=""; done
+    for i in "$@"; do
+        key=${i%%=*}
+        case $key in
+        t*) texts[${key#t}]=${i#*=} ;;
+        *) ints[key]=${i#*=} ;;
+        esac
+    done
+    { echo 20; printf '%s\n' "${ints[@]}"; echo 20; printf '%s\n' "${texts[@]}"; } | sed 's/$/\r/' >"$file"
+}
+# line FILE N: line N of a settings file, without its line end.
+line() { sed -n "${2}p" "$1" | tr -d '\r'; }
+# settings FOLDER INPUT OUTPUT [compress|restore [N=VALUE ...]]: English,
+# lower folders searched, from the folder INPUT (*.wav, or *.flac to
+# restore) into OUTPUT, and the settings given.
+settings() {
+    local pattern='*.wav' mode=0
+    if [ "${4:-}" = restore ]; then pattern='*.flac' mode=1; fi
+    ini "$1/Kestrelia.ini" 0=1 10=$mode 13=1 "t0=$(win "$2")\\$pattern" "t1=$(win "$2")\\*.wav" \
+        "t2=$(win "$2")\\*.flac" "t4=$(win "$3")\\*.*" "${@:5}"
+}
+# job FOLDER [STEPS]: the program started in FOLDER runs one job to its end
+# and is closed; `result FOLDER` is the saved result (line feeds as \n).
+job() {
+    start "$1"
+    drive <<<$'find\nexecute\n'"${2:-}"$'\nclose\ngone'
+    local driven=$?
+    ended && [ "$driven" -eq 0 ]
+}
+result() { line "$1/Kestrelia.ini" 30 | sed 's/\x07/\\n/g'; }
+outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | sort | tr '\n' ' '); }
+flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
+ratio='[0-9]+\.[0-9]%'

@@ -6,7 +6,6 @@
 # restored after a restart, and compared byte for byte.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
-source "$(dirname "$0")/program_lib.sh"
 : "${KESTRELIA_WIN_PACKAGE:?}"
 listing() { (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 

@@ -1,24 +1,37 @@
 #!/usr/bin/env bash
-# Jobs in the real program under Wine: a tree converted with the real
-# encoder and restored after a restart, and, with the stand-in encoder held
-# inside its run, Cancel, the refusals and silent commands during a job, and
-# the system close during a job.
+# Jobs in the real program under Wine. With the real encoder: a tree
+# converted, run again (all skipped, then overwritten), restored after a
+# restart, compressed and restored in its own folder. With the stand-in held
+# inside its run: a refusal during a job, Cancel, and the system close
+# during a job.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
-source "$(dirname "$0")/program_lib.sh"
 
+# Blanks in names, a read-only folder (entered), a dot folder (left out),
+# a folder whose name matches the pattern (entered, never given to the
+# encoder), a name in capitals and a file that does not match.
 music="$work/music"
-mkdir -p "$music/sub/deep"
+mkdir -p "$music/sub one/deep" "$music/locked" "$music/.cache" "$music/live.wav"
 "$KESTRELIA_MAKE_WAV" "$music/a.wav" 2 1
-"$KESTRELIA_MAKE_WAV" "$music/sub/b.wav" 2 2
-"$KESTRELIA_MAKE_WAV" "$music/sub/deep/c.wav" 2 3
-ratio='[0-9]+\.[0-9]%'
+"$KESTRELIA_MAKE_WAV" "$music/sub one/b.wav" 2 2
+"$KESTRELIA_MAKE_WAV" "$music/sub one/deep/c.WAV" 2 3
+"$KESTRELIA_MAKE_WAV" "$music/locked/d.wav" 1 4
+"$KESTRELIA_MAKE_WAV" "$music/.cache/e.wav" 1 5
+"$KESTRELIA_MAKE_WAV" "$music/live.wav/g.wav" 1 6
+echo notes >"$music/notes.txt"
+chmod a-w "$music/locked"
+archive="$work/archive"
+tree="./a.flac ./live.wav/g.flac ./locked/d.flac ./sub one/b.flac ./sub one/deep/c.flac "
 
-real=$(program_folder real "$KESTRELIA_WIN_BIN/flac.exe")
-ini "$real/Kestrelia.ini" 0=1 13=1 "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" \
-    "t2=$(win "$work/archive")\\*.flac" "t4=$(win "$work/archive")\\*.*"
+# The encoder is named exactly: from a folder with a blank, a folder "flac"
+# beside flac.exe and a program enc.exe where a search would look first
+# take no part.
+real=$(program_folder "enc dir" "$KESTRELIA_WIN_BIN/flac.exe")
+mkdir "$real/flac"
+cp "$KESTRELIA_WIN_BIN/encoder_standin.exe" "$work/enc.exe"
+settings "$real" "$music" "$archive"
 start "$real"
-check "compress: Execute runs the job to its end" drive <<'EOF'
+check "compress: Execute runs the job to its end" drive <<'EOF2'
 find
 click 36
 enabled 36 0 10000
@@ -29,33 +42,54 @@ enabled 38 0 5000
 click 37
 box "Exit" "Really exit?" yes
 gone
-EOF
-check "compress: the counts and ratios are kept" matches "$(line "$real/Kestrelia.ini" 30)" \
-    "^done"$'\x07'"converted:3, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio"$'\x07'"\$"
-check "compress: the tree is mirrored" same "$(cd "$work/archive" && find . -type f | sort | tr '\n' ' ')" \
-    "./a.flac ./sub/b.flac ./sub/deep/c.flac "
-check "compress: every output passes the encoder's test" \
-    bash -c "cd '$work/archive' && find . -name '*.flac' -print0 | xargs -0 flac -s -t"
+EOF2
+check "compress: the counts and ratios are kept" matches "$(result "$real")" \
+    "^done\\\\nconverted:5, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
+check "compress: the tree is mirrored, nothing else" same "$(outputs "$archive")" "$tree"
+check "compress: every output passes the encoder's test" flac_ok "$archive"
 
+stamps=$(cd "$archive" && find . -type f -printf '%p %T@\n' | sort)
+check "re-run: the job ends" job "$real"
+check "re-run: every file skipped" same "$(result "$real")" "skipped\\nconverted:0, skip:5, error:0"
+check "re-run: the outputs untouched" same "$(cd "$archive" && find . -type f -printf '%p %T@\n' | sort)" "$stamps"
+# a.flac holds b's sound: overwriting gives a.wav's back.
+cp "$archive/sub one/b.flac" "$archive/a.flac"
+settings "$real" "$music" "$archive" compress 12=1
+check "overwrite: the job ends" job "$real"
+check "overwrite: every file converted again" matches "$(result "$real")" "^done\\\\nconverted:5, skip:0, error:0, "
+check "overwrite: a.flac holds the new sound" bash -c "flac -s -d -c '$archive/a.flac' | cmp -s - '$music/a.wav'"
+
+# Restored after a restart into a folder chosen in the dialog, with the
+# pattern in capitals.
 mkdir -p "$work/restored"
+settings "$real" "$archive" "$work/nowhere" restore "t0=$(win "$archive")\\*.FLAC" "t2=$(win "$archive")\\*.FLAC"
 start "$real"
-check "restore: after a restart, restore into another folder" drive <<EOF
+check "restore: after a restart, into the folder of the dialog" drive <<EOF2
 find
-checked 19 1
-click 7
 click 26
 dialog "$(q "$(win "$work/restored")")\\\\here.wav"
-click 36
-enabled 36 0 10000
-enabled 36 1 120000
+execute
 close
 gone
-EOF
-check "restore: counts without ratios" same "$(line "$real/Kestrelia.ini" 30)" \
-    "done"$'\x07'"converted:3, skip:0, error:0"
-for f in a.wav sub/b.wav sub/deep/c.wav; do
-    check "restore: $f byte for byte" cmp -s "$music/$f" "$work/restored/$f"
-done
+EOF2
+check "restore: counts without ratios" same "$(result "$real")" "done\\nconverted:5, skip:0, error:0"
+same_tree() {
+    for f in a "sub one/b" locked/d live.wav/g; do cmp "$music/$f.wav" "$work/restored/$f.wav" || return 1; done
+    cmp "$music/sub one/deep/c.WAV" "$work/restored/sub one/deep/c.wav"
+}
+check "restore: every file byte for byte" same_tree
+
+# In the input's own folder the encoder names each output itself.
+here="$work/same folder"
+mkdir -p "$here"
+cp "$music/a.wav" "$here/"
+settings "$real" "$here" "$work/nowhere" compress 14=1
+check "same folder: compressed" job "$real"
+check "same folder: the output beside its input" flac -s -t "$here/a.flac"
+rm "$here/a.wav"
+settings "$real" "$here" "$work/nowhere" restore 14=1
+check "same folder: restored" job "$real"
+check "same folder: byte for byte" cmp -s "$music/a.wav" "$here/a.wav"
 
 # The stand-in holds its first run until the test releases it.
 held=$(program_folder held "$KESTRELIA_WIN_BIN/encoder_standin.exe")
@@ -65,70 +99,45 @@ hold_reached() {
     echo "     the encoder never started"
     false
 }
-ini "$held/Kestrelia.ini" 0=0 13=0 "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" \
-    "t4=$(win "$work/held out")\\*.*"
+ini "$held/Kestrelia.ini" "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"
-check "held job: started with the level typed into its box" drive <<'EOF'
-find
-settext 11 "3"
-click 36
-enabled 38 1 10000
-EOF
+check "held job: started with the level typed into its box" drive <<<$'find\nsettext 11 "3"\nclick 36\nenabled 38 1 10000'
 check "held job: the encoder runs" hold_reached
-check "held job: changes refused, other commands silent, Cancel" drive_ja <<'EOF'
+check "held job: a change refused by a box, Execute silent, Cancel" drive_ja <<'EOF2'
 find
 click 1
 box "Parameter" "実行中は変更出来ません" ok
 text 1 "English"
-click 19
-box "Parameter" "実行中は変更出来ません" ok
-checked 19 0
-click 6
-box "Parameter" "実行中は変更出来ません" ok
-click 2
-click 26
-click 28
 click 36
 nobox 1000
-checked 28 0
-command 37
-box "Parameter" "BUG" ok
-enabled 37 0
 click 38
 enabled 38 0
-EOF
+EOF2
 touch "$work/release"
-check "held job: the running file ends the job" drive_ja <<'EOF'
+check "held job: the running file ends the job" drive_ja <<'EOF2'
 find
 enabled 36 1 20000
-enabled 37 1 5000
-enabled 38 0 5000
 click 37
 box "Exit" "本当に終了しますか？" yes
 gone
-EOF
+EOF2
 check "held job: exit code 0" ended
-check "held job: one file was converted" same "$(wc -l <"$work/standin.log")" 1
-check "held job: at the typed level" matches "$(cat "$work/standin.log")" ' -V -3 '
-check "held job: the level is kept" same "$(line "$held/Kestrelia.ini" 29)" 3
-check "held job: its counts are kept" matches "$(line "$held/Kestrelia.ini" 30)" "^done"$'\x07'"converted:1, skip:0, error:0, "
+check "held job: one file converted, at the typed level" matches "$(wc -l <"$work/standin.log") $(cat "$work/standin.log")" '^1 .* -V -3 '
+check "held job: the level and the counts are kept" matches "$(line "$held/Kestrelia.ini" 29) $(result "$held")" \
+    "^3 done\\\\nconverted:1, skip:0, error:0, "
 
 # The system close during a job: the window stays until the running file
 # is done, then closes and saves. The close is final: Execute, sent again
 # and again around the job's end, starts nothing and no box opens. Before
-# that, the form scrolled two columns right, the Result group still shows
-# the file in work and the counts, though their rows begin left of the
-# window.
+# that, with the form scrolled two columns right, the Result group still
+# shows the file in work and the counts, though their rows begin left of
+# the window.
 rm -rf "$work/release" "$work/standin.log" "$work/held out"
 # Narrow, and below the stand-in's console window, which opens at the top;
 # scrolled to the form's end, so that the Result group is in view.
 ini "$held/Kestrelia.ini" 1=0 2=460 3=300 4=1000 13=1 "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"
-check "close during a job: started" drive <<'EOF'
-find
-click 36
-enabled 38 1 10000
-EOF
+check "close during a job: started" drive <<<$'find\nclick 36\nenabled 38 1 10000'
 check "close during a job: the encoder runs" hold_reached
 report=$(drive <<<$'find\nvscroll 7\nhscroll 1\nhscroll 1\nsleep 500\nshowpos 42')
 mkdir -p "$KESTRELIA_SHOTS"
@@ -152,8 +161,7 @@ wait $storm
 check "close during a job: Execute starts nothing, no box, then the window goes" same \
     "$(tr -d '\r' <"$work/storm" | grep '^FAIL' | grep -v -e 'the window is gone$' -e 'no control with id 36$')" ""
 check "close during a job: exit code 0" ended
-check "close during a job: one file was converted" same "$(wc -l <"$work/standin.log")" 1
-check "close during a job: the job's end is saved" matches "$(line "$held/Kestrelia.ini" 30)" \
-    $'\x07'"converted:1, skip:0, error:0, "
+check "close during a job: one file converted, the job's end saved" matches \
+    "$(wc -l <"$work/standin.log") $(result "$held")" "^1 .*\\\\nconverted:1, skip:0, error:0, "
 
 finish

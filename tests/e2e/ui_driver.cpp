@@ -1,50 +1,45 @@
-// Works Kestrelia's window as a user would, for the end-to-end tests under
-// Wine. Reads steps from stdin, one a line (blank lines and lines beginning
-// with # are left out), runs them in order and prints "ok  STEP" or
-// "FAIL STEP: WHY" for each, with "info ..." lines for what a step shows.
-// Exits 0 when every step passed, 1 otherwise. After a FAIL the later steps
-// still run, except after a failed `find`, since nothing can run without the
-// window.
+// Works Kestrelia's window as a user would, for the tests under Wine. Reads
+// steps from stdin, one a line (blank lines and lines beginning with # are
+// left out), runs them in order and prints "ok  STEP" or "FAIL STEP: WHY",
+// with "info ..." lines for what a step shows. Exits 0 when every step
+// passed. Nothing runs after a failed `find`.
 //
-// Arguments are separated by blanks. An argument in double quotes may hold
-// blanks and the escapes \n \\ \" (any other backslash is refused, so write
-// a path in quotes with doubled backslashes); an argument without quotes is
-// taken as it is. Numbers are decimal or 0x hexadecimal; times are in ms.
+// Arguments are separated by blanks; one in double quotes may hold blanks
+// and the escapes \n \\ \" (a path in quotes has doubled backslashes).
+// Numbers are decimal or 0x hexadecimal; times are in ms.
 //   find [TIMEOUT]             the window of class "Kestrelia", shown
-//   click ID                   BM_CLICK to the control, waited for until
-//                              handled or a modal box opened
-//   command ID                 WM_COMMAND (BN_CLICKED) as the control would
-//                              send it, to its parent: reaches the program
-//                              even when the control is disabled
+//   click ID                   BM_CLICK, waited for until handled or a box
+//                              opened
+//   command ID                 WM_COMMAND (BN_CLICKED) to the control's
+//                              parent: reaches the program even when the
+//                              control is disabled
 //   enabled ID 0|1 [TIMEOUT]   the control is (or becomes) enabled or not
-//   execute [TIMEOUT]          clicks Execute and waits until the job has
-//                              ended: Execute enabled, Cancel disabled
+//   execute [TIMEOUT]          clicks Execute and waits for the job's end
 //   checked ID 0|1|2           BM_GETCHECK of the control
 //   text ID "TEXT" [TIMEOUT]   the control's text is (or becomes) TEXT
-//   settext ID "TEXT"          WM_SETTEXT to the control
+//   settext ID "TEXT"          WM_SETTEXT; the control must keep it whole
 //   box "CAPTION" "TEXT" ok|yes|no|cancel [TIMEOUT]
 //                              a message box of the window: check, answer
 //   nobox [MS]                 no box or dialog of the window appears
-//   dialog "PATH" [TIMEOUT]    the open-file dialog: shows its folder,
-//                              types PATH, presses Open
-//   dialogtyped "TEXT" [TIMEOUT]
-//                              the same, TEXT typed a character at a time,
-//                              as far as the name box takes it
-//   dialogcancel [TIMEOUT]     the open-file dialog: presses Cancel
+//   dialog "PATH" [TIMEOUT]    the open-file dialog: types PATH, Open
+//   dialogtyped "TEXT" [TIMEOUT]  the same, a character at a time, as far
+//                              as the name box takes it
+//   dialogcancel [TIMEOUT]     the open-file dialog: Cancel
 //   close | gone [TIMEOUT] | alive | sleep MS
 //   showpos ID                 the control's corner in client coordinates,
 //                              and the client area's corner on the screen
 //   hold PATH all|none         opens the file for writing, sharing read,
-//                              write and delete or nothing, and keeps it
-//                              open until the driver ends
-//   size W H | rect            the window's outer size; its rectangle
-//   vscroll CODE [POS] | hscroll CODE [POS]
-//   minimize | maximize
+//                              write and delete or nothing, until the end
+//   size W H | rect | minimize | maximize | vscroll CODE | hscroll CODE
+//   soak SECONDS SEED|auto LOG INPUT OUTPUT
+//                              Execute and Cancel at random moments (below)
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <tlhelp32.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,55 +49,20 @@
 namespace {
 
 const int LineCapacity = 65536;
-const int MaxArguments = 8;
+const int MaxWords = 9;
 const int PollMs = 20;
-// Longest wait for the program to answer one message: a program stuck in a
-// handler fails the step instead of hanging the test.
-const UINT AnswerMs = 5000;
-const int MaxWindows = 256;
 const int FileNameComboId = 1148;  // cmb13: the name box of the Explorer-style dialog
 const int FileNameEditId = 1152;   // edt1: the name box of the old-style dialog
-const int MessageTextId = 0xFFFF;
 
 HWND MainWindow = nullptr;
 char Why[8192];
-char TextBuffer[LineCapacity];
+char Text[LineCapacity];
 
-// Sets the reason of the current step's failure; a reason too long for its
-// buffer ends in "..." so that the cut shows.
 void Fail(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    int length = std::vsnprintf(Why, sizeof Why, format, arguments);
+    std::vsnprintf(Why, sizeof Why, format, arguments);
     va_end(arguments);
-    if (length >= static_cast<int>(sizeof Why)) std::memcpy(Why + sizeof Why - 4, "...", 4);
-}
-
-// Writes `text` quoted, with the script's escapes, into `out`; a text too
-// long for `out` ends in "..." after the quote.
-void Quote(const char* text, char* out, size_t capacity) {
-    size_t used = 0;
-    out[used++] = '"';
-    for (const char* p = text; *p != '\0'; ++p) {
-        char escaped[5] = {*p, '\0'};
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') {
-            escaped[1] = *++p;  // a trail byte may be a backslash: not escaped
-            escaped[2] = '\0';
-        } else if (*p == '\n') std::strcpy(escaped, "\\n");
-        else if (*p == '\\') std::strcpy(escaped, "\\\\");
-        else if (*p == '"') std::strcpy(escaped, "\\\"");
-        else if (static_cast<unsigned char>(*p) < 0x20)
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(*p));
-        size_t length = std::strlen(escaped);
-        if (used + length + 5 > capacity) {
-            std::memcpy(out + used, "\"...", 5);
-            return;
-        }
-        std::memcpy(out + used, escaped, length);
-        used += length;
-    }
-    out[used++] = '"';
-    out[used] = '\0';
 }
 
 void Info(const char* format, ...) {
@@ -115,118 +75,48 @@ void Info(const char* format, ...) {
     std::fflush(stdout);
 }
 
-// Parses a whole number in [low, high]: decimal, or hexadecimal after 0x.
-bool ParseNumber(const char* text, long low, long high, long* value) {
-    int base = (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) ? 16 : 10;
+bool Number(const char* text, long* value) {
     char* end = nullptr;
-    long number = std::strtol(text, &end, base);
-    if (end == text || *end != '\0' || number < low || number > high) {
-        Fail("\"%s\" is not a number from %ld to %ld", text, low, high);
-        return false;
-    }
-    *value = number;
-    return true;
+    *value = std::strtol(text, &end, 0);
+    if (end != text && *end == '\0' && *value >= 0) return true;
+    Fail("\"%s\" is not a number", text);
+    return false;
 }
 
-bool ParseTimeout(int count, char** arguments, int index, long fallback, long* timeout) {
+bool Timeout(int count, char** words, int index, long fallback, long* timeout) {
     *timeout = fallback;
-    return index >= count || ParseNumber(arguments[index], 0, 3600000, timeout);
+    return index >= count || Number(words[index], timeout);
 }
 
-// --- Windows of the program ---------------------------------------------
-
-bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, AnswerMs, &answer) == 0) {
-        Fail("the program did not answer message 0x%X within %u ms", message, AnswerMs);
+    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ProgramAnswerMs, &answer) == 0) {
+        Fail("the program did not answer message 0x%X within %u ms", message, ProgramAnswerMs);
         return false;
     }
     if (result != nullptr) *result = static_cast<LRESULT>(answer);
     return true;
 }
 
-// Reads a window's text into `text` (WM_GETTEXT, since GetWindowTextA reads
-// nothing from another process under Wine); false, with the reason, when the
-// program does not answer or the text does not fit.
-bool ReadText(HWND window, char* text, size_t capacity) {
-    LRESULT length = 0;
-    if (!Ask(window, WM_GETTEXTLENGTH, 0, 0, &length)) return false;
-    if (length < 0 || static_cast<size_t>(length) >= capacity) {
-        Fail("the text of the window is %ld bytes, more than the %u this driver reads", static_cast<long>(length),
-             static_cast<unsigned>(capacity - 1));
-        return false;
-    }
-    text[0] = '\0';
-    LRESULT copied = 0;
-    if (!Ask(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text), &copied)) return false;
-    text[copied >= 0 && static_cast<size_t>(copied) < capacity ? copied : 0] = '\0';
-    return true;
+bool Read(HWND window, char* text = Text, size_t capacity = sizeof Text) {
+    if (ReadWindowText(window, text, capacity)) return true;
+    Fail("the program did not give a window's text within %u ms", ProgramAnswerMs);
+    return false;
 }
 
-HWND FindControl(long id) {
-    HWND control = FindDescendant(MainWindow, static_cast<int>(id), nullptr);
-    if (control == nullptr) Fail("the window has no control with id %ld", id);
-    return control;
+bool Control(char* word, HWND* control) {
+    long id = 0;
+    if (!Number(word, &id)) return false;
+    *control = FindDescendant(MainWindow, static_cast<int>(id));
+    if (*control == nullptr) Fail("the window has no control with id %ld", id);
+    return *control != nullptr;
 }
 
-struct OwnedList {
-    HWND windows[MaxWindows];
-    int count;
-};
-
-BOOL CALLBACK CollectOwned(HWND window, LPARAM parameter) {
-    OwnedList* list = reinterpret_cast<OwnedList*>(parameter);
-    char name[16];
-    if (list->count < MaxWindows && GetWindow(window, GW_OWNER) == MainWindow && IsWindowVisible(window) &&
-        GetClassNameA(window, name, sizeof name) != 0 && std::strcmp(name, "#32770") == 0) {
-        list->windows[list->count++] = window;
-    }
-    return TRUE;
-}
-
-// The visible message boxes and dialogs owned by the main window.
-void FindOwnedBoxes(OwnedList* list) {
-    list->count = 0;
-    EnumWindows(CollectOwned, reinterpret_cast<LPARAM>(list));
-}
-
-bool IsFileDialog(HWND box) {
-    return FindDescendant(box, FileNameComboId, nullptr) != nullptr ||
-           FindDescendant(box, FileNameEditId, nullptr) != nullptr;
-}
-
-// The static control of a message box that holds its text: id 0xFFFF, or
-// the first static without the icon style when a system numbers it
-// otherwise.
-HWND FindMessageText(HWND box) {
-    HWND text = GetDlgItem(box, MessageTextId);
-    if (text == nullptr) text = GetDlgItem(box, -1);
-    for (HWND child = FindWindowExA(box, nullptr, "Static", nullptr); text == nullptr && child != nullptr;
-         child = FindWindowExA(box, child, "Static", nullptr)) {
-        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) text = child;
-    }
-    return text;
-}
-
-// Describes every box of the window ("CAPTION" "TEXT"; ...) into `out`,
-// for a failure that must say what it saw.
-void DescribeBoxes(char* out, size_t capacity) {
-    static char caption[LineCapacity];
-    static char text[LineCapacity];
-    static char quoted[2][2048];
-    OwnedList list;
-    FindOwnedBoxes(&list);
-    std::snprintf(out, capacity, "%s", list.count == 0 ? "no box" : "");
-    for (int i = 0; i < list.count; ++i) {
-        if (!ReadText(list.windows[i], caption, sizeof caption)) std::strcpy(caption, "(unreadable)");
-        HWND textWindow = IsFileDialog(list.windows[i]) ? nullptr : FindMessageText(list.windows[i]);
-        if (textWindow == nullptr || !ReadText(textWindow, text, sizeof text))
-            std::strcpy(text, IsFileDialog(list.windows[i]) ? "(open-file dialog)" : "(no text)");
-        Quote(caption, quoted[0], sizeof quoted[0]);
-        Quote(text, quoted[1], sizeof quoted[1]);
-        size_t used = std::strlen(out);
-        std::snprintf(out + used, capacity - used, "%sbox %s %s", i == 0 ? "" : "; ", quoted[0], quoted[1]);
-    }
+// A message that may open a modal box: waited for until handled, but at
+// most 700 ms, after which the box is the next step's business.
+void SendClick(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 700, &ignored);
 }
 
 bool WaitGone(HWND window, long timeout) {
@@ -237,471 +127,305 @@ bool WaitGone(HWND window, long timeout) {
     return true;
 }
 
-// Presses a box's button: a click on it, or the command itself when the box
-// has no such button. Looked up by class too, since Wine's open-file dialog
-// also has a toolbar with id 1.
-bool PressButton(HWND box, int id) {
-    HWND button = FindDescendant(box, id, "Button");
-    BOOL posted = button != nullptr ? PostMessageA(button, BM_CLICK, 0, 0)
-                                    : PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-    if (!posted) Fail("could not post the press of button %d (error %lu)", id, GetLastError());
-    return posted != 0;
+bool IsFileDialog(HWND box) {
+    return FindDescendant(box, FileNameComboId) != nullptr || FindDescendant(box, FileNameEditId) != nullptr;
 }
 
-// --- The open-file dialog -----------------------------------------------
-
-HWND WaitFileDialog(long timeout) {
-    for (long waited = 0;; waited += PollMs) {
-        OwnedList list;
-        FindOwnedBoxes(&list);
-        for (int i = 0; i < list.count; ++i) {
-            if (IsFileDialog(list.windows[i])) return list.windows[i];
-        }
-        if (waited >= timeout) break;
-        Sleep(PollMs);
-    }
+// "CAPTION" "TEXT" of every box the window owns, for a failure.
+const char* Boxes() {
     static char seen[4096];
-    DescribeBoxes(seen, sizeof seen);
-    Fail("no open-file dialog within %ld ms; saw %s", timeout, seen);
-    return nullptr;
-}
-
-HWND FileNameEdit(HWND dialog) {
-    HWND combo = FindDescendant(dialog, FileNameComboId, nullptr);
-    // Wine's name box is an edit in a combo box in a ComboBoxEx32.
-    if (combo != nullptr) return FindDescendant(combo, -1, "Edit");
-    return FindDescendant(dialog, FileNameEditId, nullptr);
-}
-
-// Prints what the dialog shows: its folder and its file type.
-void ShowFileDialog(HWND dialog) {
-    static const struct {
-        int id;
-        const char* label;
-    } combos[] = {{1137, "folder"}, {1136, "type"}};
-    for (const auto& combo : combos) {
-        HWND window = FindDescendant(dialog, combo.id, nullptr);
-        char text[1024];
-        char quoted[2048];
-        if (window != nullptr && ReadText(window, text, sizeof text)) {
-            Quote(text, quoted, sizeof quoted);
-            Info("dialog %s %s", combo.label, quoted);
-        }
+    OwnedBoxes list;
+    std::strcpy(seen, FindOwnedBoxes(MainWindow, &list) == 0 ? "no box" : "");
+    for (int i = 0; i < list.count; ++i) {
+        char caption[256];
+        char text[1024] = "(open-file dialog)";
+        ReadWindowText(list.boxes[i], caption, sizeof caption);
+        HWND textWindow = IsFileDialog(list.boxes[i]) ? nullptr : MessageBoxTextControl(list.boxes[i]);
+        if (textWindow != nullptr) ReadWindowText(textWindow, text, sizeof text);
+        size_t used = std::strlen(seen);
+        std::snprintf(seen + used, sizeof seen - used, "%sbox \"%s\" \"%s\"", i ? "; " : "", caption, text);
     }
+    return seen;
 }
 
-// --- Steps --------------------------------------------------------------
-
-bool StepFind(int count, char** arguments) {
-    long timeout = 0;
-    if (!ParseTimeout(count, arguments, 0, 20000, &timeout)) return false;
-    // The window exists before its controls do: a found window counts once
-    // it is shown.
-    HWND window = nullptr;
-    for (long waited = 0;; waited += PollMs) {
-        window = FindWindowA("Kestrelia", nullptr);
-        if (window != nullptr && IsWindowVisible(window)) break;
-        if (waited >= timeout) {
-            Fail(window == nullptr ? "no window of class Kestrelia within %ld ms"
-                                   : "the window of class Kestrelia was not shown within %ld ms",
-                 timeout);
-            return false;
-        }
-        Sleep(PollMs);
-    }
-    MainWindow = window;
-    return true;
-}
-
-// Sends a message that may open a modal box in the program: waits until the
-// program has handled it, so that the next step sees its effect, but at most
-// ClickWaitMs, after which the box (still open) is the next step's business.
-constexpr UINT ClickWaitMs = 700;
-void SendClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, ClickWaitMs, &ignored);
-}
-
-bool SendCommand(long id) {
-    HWND control = FindControl(id);
-    if (control == nullptr) return false;
-    // To the control's parent, as a real click would notify.
-    SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-    return true;
-}
-
-bool StepClick(int, char** arguments) {
-    long id = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id)) return false;
-    HWND control = FindControl(id);
-    if (control == nullptr) return false;
-    SendClick(control, BM_CLICK, 0, 0);
-    return true;
-}
-
-bool StepCommand(int, char** arguments) {
-    long id = 0;
-    return ParseNumber(arguments[0], 0, 0xFFFF, &id) && SendCommand(id);
-}
-
-bool StepEnabled(int count, char** arguments) {
-    long id = 0;
-    long wanted = 0;
-    long timeout = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ParseNumber(arguments[1], 0, 1, &wanted) ||
-        !ParseTimeout(count, arguments, 2, 0, &timeout)) {
-        return false;
-    }
-    HWND control = FindControl(id);
-    if (control == nullptr) return false;
-    for (long waited = 0;; waited += PollMs) {
-        long enabled = IsWindowEnabled(control) ? 1 : 0;
-        if (enabled == wanted) return true;
-        if (waited >= timeout) {
-            Fail("enabled is %ld after %ld ms", enabled, timeout);
-            return false;
-        }
-        Sleep(PollMs);
-    }
-}
-
-// A short job can pass through its running state between two polls, so the
-// end is the idle state seen without a break for IdleMs; a job that runs
-// longer shows Execute disabled on the way. The job's thread starts before
-// the click returns and its first act disables Execute at once.
-constexpr long IdleMs = 500;
-bool StepExecute(int count, char** arguments) {
-    long timeout = 0;
-    if (!ParseTimeout(count, arguments, 0, 120000, &timeout)) return false;
-    HWND execute = FindControl(ExecuteId);
-    HWND cancel = FindControl(CancelId);
-    if (execute == nullptr || cancel == nullptr) return false;
-    SendClick(execute, BM_CLICK, 0, 0);
-    DWORD started = GetTickCount();
-    long idleSince = -1;
-    for (;;) {
-        long now = static_cast<long>(GetTickCount() - started);
-        bool idle = IsWindowEnabled(execute) && !IsWindowEnabled(cancel);
-        if (!idle) idleSince = -1;
-        else if (idleSince < 0) idleSince = now;
-        if (idle && now - idleSince >= IdleMs) {
-            Info("job ended after %ld ms", idleSince);
-            return true;
-        }
-        if (now >= timeout) {
-            Fail("the job still runs after %ld ms", timeout);
-            return false;
-        }
-        Sleep(5);
-    }
-}
-
-bool StepChecked(int, char** arguments) {
-    long id = 0;
-    long wanted = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ParseNumber(arguments[1], 0, 2, &wanted)) return false;
-    HWND control = FindControl(id);
-    LRESULT state = 0;
-    if (control == nullptr || !Ask(control, BM_GETCHECK, 0, 0, &state)) return false;
-    if (state != wanted) {
-        Fail("checked is %ld", static_cast<long>(state));
-        return false;
-    }
-    return true;
-}
-
-bool StepText(int count, char** arguments) {
-    long id = 0;
-    long timeout = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ParseTimeout(count, arguments, 2, 0, &timeout)) return false;
-    HWND control = FindControl(id);
-    if (control == nullptr) return false;
-    for (long waited = 0;; waited += PollMs) {
-        if (!ReadText(control, TextBuffer, sizeof TextBuffer)) return false;
-        if (std::strcmp(TextBuffer, arguments[1]) == 0) return true;
-        if (waited >= timeout) break;
-        Sleep(PollMs);
-    }
-    static char quoted[4096];
-    Quote(TextBuffer, quoted, sizeof quoted);
-    Fail("text is %s", quoted);
+// Presses a box's button (by class too: Wine's open-file dialog also has a
+// toolbar with id 1), or sends its command when it has no such button.
+bool Press(HWND box, int id) {
+    HWND button = FindDescendant(box, id, "Button");
+    if (button != nullptr ? PostMessageA(button, BM_CLICK, 0, 0)
+                          : PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0))
+        return true;
+    Fail("could not post the press of button %d", id);
     return false;
 }
 
-bool StepSetText(int, char** arguments) {
-    long id = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id)) return false;
-    HWND control = FindControl(id);
-    if (control == nullptr ||
-        !Ask(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arguments[1]), nullptr) ||
-        !ReadText(control, TextBuffer, sizeof TextBuffer)) {
-        return false;
+HWND WaitFileDialog(long timeout) {
+    for (long waited = 0;; waited += PollMs) {
+        OwnedBoxes list;
+        for (int i = 0; i < FindOwnedBoxes(MainWindow, &list); ++i)
+            if (IsFileDialog(list.boxes[i])) return list.boxes[i];
+        if (waited >= timeout) break;
+        Sleep(PollMs);
     }
-    // A control with a length limit keeps only the start: say so.
-    size_t kept = std::strlen(TextBuffer);
-    size_t given = std::strlen(arguments[1]);
-    if (kept < given && std::strncmp(TextBuffer, arguments[1], kept) == 0) {
-        Fail("the control kept %u of the %u bytes", static_cast<unsigned>(kept), static_cast<unsigned>(given));
+    Fail("no open-file dialog within %ld ms; saw %s", timeout, Boxes());
+    return nullptr;
+}
+
+// --- Steps ---------------------------------------------------------------
+
+bool StepFind(int count, char** words) {
+    long timeout = 0;
+    if (!Timeout(count, words, 0, 20000, &timeout)) return false;
+    MainWindow = FindProgramWindow(static_cast<DWORD>(timeout));
+    if (MainWindow == nullptr) Fail("no shown window of class Kestrelia within %ld ms", timeout);
+    return MainWindow != nullptr;
+}
+
+bool StepClick(int, char** words) {
+    HWND control = nullptr;
+    if (!Control(words[0], &control)) return false;
+    SendClick(control, BM_CLICK);
+    return true;
+}
+
+bool StepCommand(int, char** words) {
+    HWND control = nullptr;
+    if (!Control(words[0], &control)) return false;
+    SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+              reinterpret_cast<LPARAM>(control));
+    return true;
+}
+
+bool StepEnabled(int count, char** words) {
+    HWND control = nullptr;
+    long wanted = 0;
+    long timeout = 0;
+    if (!Control(words[0], &control) || !Number(words[1], &wanted) || !Timeout(count, words, 2, 0, &timeout))
         return false;
+    for (long waited = 0; (IsWindowEnabled(control) ? 1 : 0) != wanted; waited += PollMs) {
+        if (waited >= timeout) {
+            Fail("enabled is %d after %ld ms", 1 - static_cast<int>(wanted), timeout);
+            return false;
+        }
+        Sleep(PollMs);
     }
     return true;
 }
 
-bool StepBox(int count, char** arguments) {
-    static const struct {
-        const char* name;
-        int id;
-    } answers[] = {{"ok", IDOK}, {"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}};
-    int answer = -1;
-    for (const auto& entry : answers) {
-        if (std::strcmp(arguments[2], entry.name) == 0) answer = entry.id;
-    }
+bool StepExecute(int count, char** words) {
     long timeout = 0;
-    if (answer < 0) {
-        Fail("the answer \"%s\" is none of ok, yes, no, cancel", arguments[2]);
-        return false;
-    }
-    if (!ParseTimeout(count, arguments, 3, 10000, &timeout)) return false;
+    if (!Timeout(count, words, 0, 120000, &timeout)) return false;
+    SendClick(FindDescendant(MainWindow, ExecuteId), BM_CLICK);
+    long endedAt = WaitJobEnded(MainWindow, 500, static_cast<DWORD>(timeout));
+    if (endedAt < 0) Fail("the job still runs after %ld ms", timeout);
+    else Info("job ended after %ld ms", endedAt);
+    return endedAt >= 0;
+}
 
-    static char caption[LineCapacity];
+bool StepChecked(int, char** words) {
+    HWND control = nullptr;
+    long wanted = 0;
+    LRESULT state = 0;
+    if (!Control(words[0], &control) || !Number(words[1], &wanted) || !Ask(control, BM_GETCHECK, 0, 0, &state))
+        return false;
+    if (state != wanted) Fail("checked is %ld", static_cast<long>(state));
+    return state == wanted;
+}
+
+bool StepText(int count, char** words) {
+    HWND control = nullptr;
+    long timeout = 0;
+    if (!Control(words[0], &control) || !Timeout(count, words, 2, 0, &timeout)) return false;
+    for (long waited = 0;; waited += PollMs) {
+        if (!Read(control)) return false;
+        if (std::strcmp(Text, words[1]) == 0) return true;
+        if (waited >= timeout) break;
+        Sleep(PollMs);
+    }
+    Fail("text is \"%s\"", Text);
+    return false;
+}
+
+bool StepSetText(int, char** words) {
+    HWND control = nullptr;
+    if (!Control(words[0], &control) || !Ask(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(words[1])) ||
+        !Read(control))
+        return false;
+    if (std::strcmp(Text, words[1]) != 0) Fail("the control kept \"%s\"", Text);
+    return std::strcmp(Text, words[1]) == 0;
+}
+
+bool StepBox(int count, char** words) {
+    static const char* const names[] = {"ok", "cancel", "", "", "", "yes", "no"};
+    int answer = 0;
+    for (int id = IDOK; id <= IDNO; ++id)
+        if (std::strcmp(words[2], names[id - 1]) == 0) answer = id;
+    long timeout = 0;
+    if (answer == 0) Fail("the answer \"%s\" is none of ok, yes, no, cancel", words[2]);
+    if (answer == 0 || !Timeout(count, words, 3, 10000, &timeout)) return false;
     HWND box = nullptr;
     for (long waited = 0; box == nullptr; waited += PollMs) {
-        OwnedList list;
-        FindOwnedBoxes(&list);
-        for (int i = 0; i < list.count && box == nullptr; ++i) {
-            if (!IsFileDialog(list.windows[i]) && ReadText(list.windows[i], caption, sizeof caption) &&
-                std::strcmp(caption, arguments[0]) == 0) {
-                box = list.windows[i];
-            }
-        }
+        OwnedBoxes list;
+        for (int i = 0; i < FindOwnedBoxes(MainWindow, &list); ++i)
+            if (!IsFileDialog(list.boxes[i]) && ReadWindowText(list.boxes[i], Text, sizeof Text) &&
+                std::strcmp(Text, words[0]) == 0)
+                box = list.boxes[i];
         if (box != nullptr) break;
         if (waited >= timeout) {
-            static char seen[4096];
-            DescribeBoxes(seen, sizeof seen);
-            Fail("no such box within %ld ms; saw %s", timeout, seen);
+            Fail("no such box within %ld ms; saw %s", timeout, Boxes());
             return false;
         }
         Sleep(PollMs);
     }
-
-    HWND textWindow = FindMessageText(box);
-    if (textWindow == nullptr) {
-        Fail("the box has no text control");
+    HWND textWindow = MessageBoxTextControl(box);
+    if (textWindow == nullptr || !Read(textWindow)) {
+        Fail("the box has no text");
         return false;
     }
-    if (!ReadText(textWindow, TextBuffer, sizeof TextBuffer)) return false;
-    bool textMatches = std::strcmp(TextBuffer, arguments[1]) == 0;
-    static char quoted[4096];
-    Quote(TextBuffer, quoted, sizeof quoted);
     // Answered even when the text is wrong, so that the steps after it find
     // the program running rather than behind a box.
-    if (!PressButton(box, answer)) return false;
-    if (!WaitGone(box, timeout)) {
-        Fail("the box (text %s) was still there %ld ms after answering", quoted, timeout);
-        return false;
-    }
-    if (!textMatches) {
-        Fail("the box says %s (answered all the same)", quoted);
-        return false;
+    bool textMatches = std::strcmp(Text, words[1]) == 0;
+    if (!Press(box, answer)) return false;
+    if (!WaitGone(box, timeout)) Fail("the box was still there %ld ms after answering", timeout);
+    else if (!textMatches) Fail("the box says \"%s\" (answered all the same)", Text);
+    return textMatches && !IsWindow(box);
+}
+
+bool StepNoBox(int count, char** words) {
+    long span = 0;
+    if (!Timeout(count, words, 0, 1500, &span)) return false;
+    for (long waited = 0; waited <= span; waited += PollMs) {
+        OwnedBoxes list;
+        if (FindOwnedBoxes(MainWindow, &list) > 0) {
+            Fail("after %ld ms saw %s", waited, Boxes());
+            return false;
+        }
+        Sleep(PollMs);
     }
     return true;
 }
 
-bool StepNoBox(int count, char** arguments) {
-    long span = 0;
-    if (!ParseTimeout(count, arguments, 0, 1500, &span)) return false;
-    for (long waited = 0;; waited += PollMs) {
-        OwnedList list;
-        FindOwnedBoxes(&list);
-        if (list.count > 0) {
-            static char seen[4096];
-            DescribeBoxes(seen, sizeof seen);
-            Fail("after %ld ms saw %s", waited, seen);
-            return false;
-        }
-        if (waited >= span) return true;
-        Sleep(PollMs);
-    }
-}
-
-// Puts the text into the dialog's name box: whole (WM_SETTEXT), or typed a
-// character at a time (WM_CHAR), as a user would, so that the box's limit
-// holds. A typed text may be cut by that limit; a set one must arrive whole.
-bool FillDialog(int count, char** arguments, bool typed) {
+// The text into the dialog's name box, whole (WM_SETTEXT) or typed a
+// character at a time (WM_CHAR), so that the box's limit holds; then Open.
+bool FillDialog(int count, char** words, bool typed) {
     long timeout = 0;
-    if (!ParseTimeout(count, arguments, 1, 10000, &timeout)) return false;
+    if (!Timeout(count, words, 1, 10000, &timeout)) return false;
     HWND dialog = WaitFileDialog(timeout);
     if (dialog == nullptr) return false;
-    ShowFileDialog(dialog);
-    HWND edit = FileNameEdit(dialog);
+    HWND combo = FindDescendant(dialog, FileNameComboId);
+    // Wine's name box is an edit in a combo box in a ComboBoxEx32.
+    HWND edit = combo != nullptr ? FindDescendant(combo, -1, "Edit") : FindDescendant(dialog, FileNameEditId);
     if (edit == nullptr) {
         Fail("the dialog has no file name box");
         return false;
     }
-    if (typed) {
-        if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""), nullptr)) return false;
-        for (const char* p = arguments[0]; *p != '\0'; ++p)
-            if (!Ask(edit, WM_CHAR, static_cast<BYTE>(*p), 1, nullptr)) return false;
-    } else if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arguments[0]), nullptr)) {
+    if (!Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed ? "" : words[0]))) return false;
+    for (const char* p = words[0]; typed && *p != '\0'; ++p)
+        if (!Ask(edit, WM_CHAR, static_cast<BYTE>(*p), 1)) return false;
+    if (!Read(edit)) return false;
+    if (typed) Info("the name box took %u of %u typed characters", unsigned(std::strlen(Text)), unsigned(std::strlen(words[0])));
+    else if (std::strcmp(Text, words[0]) != 0) {
+        Fail("the file name box kept \"%s\"", Text);
         return false;
     }
-    if (!ReadText(edit, TextBuffer, sizeof TextBuffer)) return false;
-    unsigned kept = static_cast<unsigned>(std::strlen(TextBuffer));
-    unsigned given = static_cast<unsigned>(std::strlen(arguments[0]));
-    if (typed) {
-        Info("the name box took %u of %u typed characters", kept, given);
-    } else if (std::strcmp(TextBuffer, arguments[0]) != 0) {
-        Fail("the file name box kept %u of the %u bytes", kept, given);
-        return false;
-    }
-    if (!PressButton(dialog, IDOK)) return false;
+    if (!Press(dialog, IDOK)) return false;
     if (!WaitGone(dialog, timeout)) {
-        // What it shows now tells whether it took the name as a filter.
-        ShowFileDialog(dialog);
-        static char quoted[4096];
-        Quote(ReadText(edit, TextBuffer, sizeof TextBuffer) ? TextBuffer : "", quoted, sizeof quoted);
-        Fail("the dialog was still open %ld ms after Open; its name box holds %s", timeout, quoted);
+        Read(edit);
+        Fail("the dialog was still open %ld ms after Open; its name box holds \"%s\"", timeout, Text);
         return false;
     }
     return true;
 }
 
-bool StepDialog(int count, char** arguments) { return FillDialog(count, arguments, false); }
-bool StepDialogTyped(int count, char** arguments) { return FillDialog(count, arguments, true); }
+bool StepDialog(int count, char** words) { return FillDialog(count, words, false); }
+bool StepDialogTyped(int count, char** words) { return FillDialog(count, words, true); }
 
-bool StepDialogCancel(int count, char** arguments) {
+bool StepDialogCancel(int count, char** words) {
     long timeout = 0;
-    if (!ParseTimeout(count, arguments, 0, 10000, &timeout)) return false;
+    if (!Timeout(count, words, 0, 10000, &timeout)) return false;
     HWND dialog = WaitFileDialog(timeout);
-    if (dialog == nullptr || !PressButton(dialog, IDCANCEL)) return false;
-    if (!WaitGone(dialog, timeout)) {
-        Fail("the dialog was still open %ld ms after Cancel", timeout);
-        return false;
-    }
-    return true;
+    if (dialog == nullptr || !Press(dialog, IDCANCEL)) return false;
+    if (!WaitGone(dialog, timeout)) Fail("the dialog was still open %ld ms after Cancel", timeout);
+    return !IsWindow(dialog);
 }
 
 bool StepClose(int, char**) {
-    if (!PostMessageA(MainWindow, WM_CLOSE, 0, 0)) {
-        Fail("could not post WM_CLOSE (error %lu)", GetLastError());
-        return false;
-    }
-    return true;
+    if (PostMessageA(MainWindow, WM_CLOSE, 0, 0)) return true;
+    Fail("could not post WM_CLOSE");
+    return false;
 }
 
-bool StepGone(int count, char** arguments) {
+bool StepGone(int count, char** words) {
     long timeout = 0;
-    if (!ParseTimeout(count, arguments, 0, 20000, &timeout)) return false;
-    if (!WaitGone(MainWindow, timeout)) {
-        static char seen[4096];
-        DescribeBoxes(seen, sizeof seen);
-        Fail("the window was still there after %ld ms; saw %s", timeout, seen);
-        return false;
-    }
-    return true;
+    if (!Timeout(count, words, 0, 20000, &timeout)) return false;
+    if (WaitGone(MainWindow, timeout)) return true;
+    Fail("the window was still there after %ld ms; saw %s", timeout, Boxes());
+    return false;
 }
 
 bool StepAlive(int, char**) {
-    if (!IsWindow(MainWindow)) {
-        Fail("the window is gone");
-        return false;
-    }
-    return true;
+    if (!IsWindow(MainWindow)) Fail("the window is gone");
+    return IsWindow(MainWindow) != 0;
 }
 
-bool StepSleep(int, char** arguments) {
+bool StepSleep(int, char** words) {
     long ms = 0;
-    if (!ParseNumber(arguments[0], 0, 3600000, &ms)) return false;
+    if (!Number(words[0], &ms)) return false;
     Sleep(static_cast<DWORD>(ms));
     return true;
 }
 
-// The control's rectangle with its corner in the window's client
-// coordinates.
-bool ControlPlace(long id, RECT* place) {
-    HWND control = FindControl(id);
-    if (control == nullptr) return false;
-    if (!GetWindowRect(control, place)) {
-        Fail("GetWindowRect failed (error %lu)", GetLastError());
-        return false;
-    }
-    POINT corner = {place->left, place->top};
-    ScreenToClient(MainWindow, &corner);
-    place->right = corner.x + place->right - place->left;
-    place->bottom = corner.y + place->bottom - place->top;
-    place->left = corner.x;
-    place->top = corner.y;
-    return true;
-}
-
-bool StepShowPos(int, char** arguments) {
-    long id = 0;
+bool StepShowPos(int, char** words) {
+    HWND control = nullptr;
     RECT place;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &id) || !ControlPlace(id, &place)) return false;
+    if (!Control(words[0], &control) || !GetWindowRect(control, &place)) return false;
+    POINT corner = {place.left, place.top};
     POINT client = {0, 0};
+    ScreenToClient(MainWindow, &corner);
     ClientToScreen(MainWindow, &client);
-    Info("pos %ld %ld %ld size %ld %ld client %ld %ld", id, place.left, place.top, place.right - place.left,
+    Info("pos %s %ld %ld size %ld %ld client %ld %ld", words[0], corner.x, corner.y, place.right - place.left,
          place.bottom - place.top, client.x, client.y);
     return true;
 }
 
-// Another program's hold on a file, kept until the driver ends.
-bool StepHold(int, char** arguments) {
-    bool all = std::strcmp(arguments[1], "all") == 0;
-    if (!all && std::strcmp(arguments[1], "none") != 0) {
-        Fail("the sharing \"%s\" is neither all nor none", arguments[1]);
-        return false;
-    }
-    DWORD share = all ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
-    if (CreateFileA(arguments[0], GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE)
+bool StepHold(int, char** words) {
+    DWORD share = std::strcmp(words[1], "all") == 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    if (CreateFileA(words[0], GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE)
         return true;
     Fail("could not open the file (error %lu)", GetLastError());
     return false;
 }
 
-bool StepSize(int, char** arguments) {
+bool StepSize(int, char** words) {
     long width = 0;
     long height = 0;
-    if (!ParseNumber(arguments[0], 0, 100000, &width) || !ParseNumber(arguments[1], 0, 100000, &height)) return false;
-    if (!SetWindowPos(MainWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER)) {
-        Fail("SetWindowPos failed (error %lu)", GetLastError());
-        return false;
-    }
-    return true;
+    return Number(words[0], &width) && Number(words[1], &height) &&
+           SetWindowPos(MainWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 bool StepRect(int, char**) {
     RECT rect;
-    if (!GetWindowRect(MainWindow, &rect)) {
-        Fail("GetWindowRect failed (error %lu)", GetLastError());
-        return false;
-    }
+    if (!GetWindowRect(MainWindow, &rect)) return false;
     Info("rect %ld %ld %ld %ld", rect.left, rect.top, rect.right, rect.bottom);
     return true;
 }
 
-bool Scroll(UINT message, int count, char** arguments) {
+bool Scroll(UINT message, char** words) {
     long code = 0;
-    long position = 0;
-    if (!ParseNumber(arguments[0], 0, 0xFFFF, &code) ||
-        (count > 1 && !ParseNumber(arguments[1], 0, 0xFFFF, &position))) {
-        return false;
-    }
-    return Ask(MainWindow, message, MAKEWPARAM(code, position), 0, nullptr);
+    return Number(words[0], &code) && Ask(MainWindow, message, MAKEWPARAM(code, 0), 0);
 }
 
-bool StepVScroll(int count, char** arguments) { return Scroll(WM_VSCROLL, count, arguments); }
-bool StepHScroll(int count, char** arguments) { return Scroll(WM_HSCROLL, count, arguments); }
+bool StepVScroll(int, char** words) { return Scroll(WM_VSCROLL, words); }
+bool StepHScroll(int, char** words) { return Scroll(WM_HSCROLL, words); }
 
-// Shows the window minimized, maximized or restored and waits until it is;
-// through the system menu command when ShowWindow does not take.
-bool Show(int command, WPARAM systemCommand, int wantIconic, int wantZoomed) {
+// Minimized or maximized, waited for; through the system menu command when
+// ShowWindow does not take.
+bool Show(int command, WPARAM systemCommand, bool iconic) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt == 0) ShowWindow(MainWindow, command);
         else PostMessageA(MainWindow, WM_SYSCOMMAND, systemCommand, 0);
         for (long waited = 0; waited < 2000; waited += PollMs) {
-            if ((IsIconic(MainWindow) ? 1 : 0) == wantIconic && (IsZoomed(MainWindow) ? 1 : 0) == wantZoomed)
-                return true;
+            if ((iconic ? IsIconic(MainWindow) : IsZoomed(MainWindow)) != 0) return true;
             Sleep(PollMs);
         }
     }
@@ -709,66 +433,299 @@ bool Show(int command, WPARAM systemCommand, int wantIconic, int wantZoomed) {
     return false;
 }
 
-bool StepMinimize(int, char**) { return Show(SW_MINIMIZE, SC_MINIMIZE, 1, 0); }
-bool StepMaximize(int, char**) { return Show(SW_MAXIMIZE, SC_MAXIMIZE, 0, 1); }
+bool StepMinimize(int, char**) { return Show(SW_MINIMIZE, SC_MINIMIZE, true); }
+bool StepMaximize(int, char**) { return Show(SW_MAXIMIZE, SC_MAXIMIZE, false); }
 
-enum Needs { NeedsNothing, NeedsFound, NeedsAlive };
+// --- The soak --------------------------------------------------------------
+// Execute and Cancel, again and again, at random moments, on a tree of
+// *.wav files with the encoder stand-in as flac.exe (it copies, and logs one
+// line per run to LOG). The program's input is INPUT\*.wav with Search lower
+// folders and Allow overwriting on, its output OUTPUT. After every job: the
+// idle state, no encoder still running, no more files run than had started
+// at the Cancel (a Cancel never reaches the next job), all of them without
+// one; a job left alone leaves copies byte for byte; Execute pressed the
+// moment a job's end enables it starts the next job. Across the run the
+// handle count stays steady. The last job runs the input folder's files to
+// their end. The seed replays the choices, not the program's timing.
+
+const int MaxFiles = 1000;
+struct TreeFile {
+    char input[MAX_PATH];
+    char output[MAX_PATH];
+    bool top;  // in the input folder itself: the files of a job without recursion
+};
+TreeFile Files[MaxFiles];
+int FileCount = 0;
+int TopCount = 0;
+HANDLE Log = INVALID_HANDLE_VALUE;
+long LogLineCount = 0;
+std::uint64_t RandomState = 0;
+
+DWORD RandomBelow(DWORD limit) {
+    // splitmix64: one 64-bit seed, the same sequence on every system.
+    std::uint64_t z = (RandomState += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return static_cast<DWORD>((z ^ (z >> 31)) % limit);
+}
+
+// The *.wav files under `in`, with their outputs under `out`.
+bool CollectFiles(const char* in, const char* out, bool top) {
+    char search[MAX_PATH];
+    std::snprintf(search, sizeof search, "%s\\*", in);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(search, &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
+        const char* name = found.cFileName;
+        if (name[0] == '.' || FileCount == MaxFiles) continue;
+        TreeFile& file = Files[FileCount];
+        std::snprintf(file.input, MAX_PATH, "%s\\%s", in, name);
+        std::snprintf(file.output, MAX_PATH, "%s\\%s", out, name);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CollectFiles(file.input, file.output, false);
+            continue;
+        }
+        size_t length = std::strlen(file.output);
+        if (length < 4 || lstrcmpiA(file.output + length - 4, ".wav") != 0 || length + 2 >= MAX_PATH) continue;
+        std::strcpy(file.output + length - 3, "flac");
+        file.top = top;
+        TopCount += top ? 1 : 0;
+        FileCount += 1;
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    return FileCount < MaxFiles;
+}
+
+// Encoder runs started so far: the log's lines, read on from the last call.
+long Runs() {
+    static char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(Log, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        for (DWORD i = 0; i < got; ++i) LogLineCount += chunk[i] == '\n';
+    return LogLineCount;
+}
+
+int RunningEncoders() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count += lstrcmpiA(entry.szExeFile, "flac.exe") == 0;
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool SameBytes(const char* first, const char* second) {
+    static char a[65536];
+    static char b[65536];
+    HANDLE one = CreateFileA(first, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE two = CreateFileA(second, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool same = one != INVALID_HANDLE_VALUE && two != INVALID_HANDLE_VALUE;
+    for (DWORD gotA = 1, gotB = 0; same && gotA > 0;)
+        same = ReadFile(one, a, sizeof a, &gotA, nullptr) && ReadFile(two, b, sizeof b, &gotB, nullptr) &&
+               gotA == gotB && std::memcmp(a, b, gotA) == 0;
+    CloseHandle(one);
+    CloseHandle(two);
+    return same;
+}
+
+void AddWhy(const char* format, ...) {
+    size_t used = std::strlen(Why);
+    if (used > 0 && used + 2 < sizeof Why) std::strcpy(Why + used, "; "), used += 2;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(Why + used, sizeof Why - used, format, arguments);
+    va_end(arguments);
+}
+
+bool Enabled(int id) { return IsWindowEnabled(FindDescendant(MainWindow, id)) != 0; }
+void Click(int id) { SendClick(FindDescendant(MainWindow, id), BM_CLICK); }
+// Waits up to `ms` for the control to be enabled or not.
+bool WaitEnabled(int id, bool wanted, DWORD ms) {
+    for (DWORD start = GetTickCount(); Enabled(id) != wanted; Sleep(2))
+        if (GetTickCount() - start >= ms) return false;
+    return true;
+}
+
+enum Kind { CancelRandom, CancelAtFirstFile, CancelAtOnce, CancelAtEnd, RunTop, RunTree, KindCount };
+const char* const KindNames[KindCount] = {"cancel-random", "cancel-first", "cancel-at-once",
+                                          "cancel-at-end", "run-top", "run-tree"};
+double MsPerFile = 500;    // per encoder run, from the jobs so far
+DWORD EndSpanMs = 250;     // from the last file's start to the job's end
+
+// One job; false when it did not end (the program is in no state to go on).
+bool SoakJob(int number, Kind kind, bool again, long* handles, HANDLE program) {
+    Why[0] = '\0';
+    bool topOnly = kind == CancelAtEnd || kind == RunTop;
+    bool alone = kind == RunTop || kind == RunTree;
+    long expected = topOnly ? TopCount : FileCount;
+    HWND recurse = FindDescendant(MainWindow, RecurseId);
+    if (topOnly) SendClick(recurse, BM_CLICK);
+    for (int i = 0; alone && i < FileCount; ++i)
+        if (!topOnly || Files[i].top) DeleteFileA(Files[i].output);
+    long before = Runs();
+    DWORD started = GetTickCount();
+    Click(ExecuteId);
+    if (!WaitEnabled(ExecuteId, false, 10000)) AddWhy("Execute started no job within 10 s");
+    long atCancel = -1;
+    DWORD delay = 0;
+    if (kind == CancelAtOnce) WaitEnabled(CancelId, true, 10000);
+    // Other Cancels wait until the job has started a file (the last one
+    // for a Cancel at the end): a job that ends with none ran into a Cancel
+    // that was not its own.
+    bool endedEarly = false;
+    while (!alone && kind != CancelAtOnce && Runs() < before + (kind == CancelAtEnd ? expected : 1) &&
+           GetTickCount() - started < 120000 &&
+           !(endedEarly = ProgramIdle(MainWindow) && WaitJobEnded(MainWindow, 350, 400) >= 0))
+        Sleep(2);
+    if (kind == CancelRandom) delay = RandomBelow(1500);
+    // Some Cancels at the end come while the last file runs, some as the
+    // job ends, some after it.
+    if (kind == CancelAtEnd) delay = RandomBelow(EndSpanMs * 2 + 1);
+    if (!alone && !endedEarly) {
+        Sleep(delay);
+        Click(CancelId);
+        atCancel = Runs() - before;
+    }
+    DWORD lastStarted = 0;
+    DWORD endTimeout = kind == RunTree ? static_cast<DWORD>(FileCount * MsPerFile * 3) + 60000 : 120000;
+    while (!Enabled(ExecuteId) && GetTickCount() - started < endTimeout) {
+        if (kind == RunTop && lastStarted == 0 && Runs() >= before + expected) lastStarted = GetTickCount();
+        Sleep(1);
+    }
+    DWORD took = GetTickCount() - started;
+    if (lastStarted != 0 && Enabled(ExecuteId)) EndSpanMs = GetTickCount() - lastStarted;
+    long ran = Runs() - before;
+    // Execute the very moment the job's end enables it: the next job starts,
+    // and is cancelled as soon as it can be.
+    if (again && Enabled(ExecuteId)) {
+        Click(ExecuteId);
+        long mark = Runs();
+        if (!WaitEnabled(ExecuteId, false, 3000)) {
+            AddWhy("Execute, pressed the moment the job's end enabled it, started no job");
+        } else {
+            WaitEnabled(CancelId, true, 10000);
+            Click(CancelId);
+            long atSecond = Runs() - mark;
+            if (WaitJobEnded(MainWindow, 300, 120000) >= 0 && Runs() - mark > atSecond + 1)
+                AddWhy("the job Executed again ran %ld files, %ld had started at its Cancel", Runs() - mark, atSecond);
+        }
+    }
+    if (WaitJobEnded(MainWindow, 300, endTimeout) < 0) {
+        std::printf("FAIL job %3d %-14s still runs %lu ms after Execute\n", number, KindNames[kind],
+                    GetTickCount() - started);
+        return false;
+    }
+    if (!Enabled(ExitId)) AddWhy("Exit is disabled after the job");
+    if (int encoders = RunningEncoders()) AddWhy("%d encoder process(es) flac.exe still run after the job", encoders);
+    if (atCancel < 0 && ran != expected) AddWhy("%ld of %ld files ran, and no Cancel was pressed", ran, expected);
+    if (atCancel >= 0 && ran > atCancel + 1)
+        AddWhy("%ld files ran, %ld had started when Cancel was pressed", ran, atCancel);
+    if (kind == CancelAtEnd && atCancel >= 0 && ran != expected)
+        AddWhy("%ld of %ld files ran: Cancel came after the last had started", ran, expected);
+    int bad = 0;
+    for (int i = 0; alone && i < FileCount; ++i)
+        if ((!topOnly || Files[i].top) && !SameBytes(Files[i].input, Files[i].output)) bad += 1;
+    if (bad > 0) AddWhy("%d output(s) missing or not a copy of the input", bad);
+    if (topOnly) SendClick(recurse, BM_CLICK);
+    LRESULT state = 0;
+    if (!Ask(recurse, BM_GETCHECK, 0, 0, &state) || state != BST_CHECKED) AddWhy("Search lower folders is off");
+    if (ran > 0) MsPerFile = MsPerFile * 0.5 + 0.5 * took / ran;
+    *handles = ProgramHandleCount(program);
+    if (*handles < 0) AddWhy("the program's handle count could not be read");
+    std::printf("%s job %3d %-14s %5lu ms, %3ld of %3ld files, Cancel at %ld%s, handles %ld%s%s\n",
+                Why[0] ? "FAIL" : "ok  ", number, KindNames[kind], took, ran, expected, atCancel,
+                again ? ", Execute again" : "", *handles, Why[0] ? ": " : "", Why);
+    std::fflush(stdout);
+    return true;
+}
+
+bool StepSoak(int, char** words) {
+    long seconds = 0;
+    if (!Number(words[0], &seconds)) return false;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    std::uint64_t seed = std::strcmp(words[1], "auto") == 0 ? static_cast<std::uint64_t>(now.QuadPart) % 1000000000
+                                                            : std::strtoull(words[1], nullptr, 10);
+    RandomState = seed;
+    Info("seed %llu (KESTRELIA_SOAK_SEED=%llu makes the same choices)", static_cast<unsigned long long>(seed),
+         static_cast<unsigned long long>(seed));
+    CollectFiles(words[3], words[4], true);
+    Log = CreateFileA(words[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_ALWAYS, 0, nullptr);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(MainWindow, &processId);
+    HANDLE program = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (TopCount == 0 || TopCount == FileCount || Log == INVALID_HANDLE_VALUE || program == nullptr) {
+        Fail("%d of %d files in the input folder itself (want some, not all), or no log, or no process", TopCount,
+             FileCount);
+        return false;
+    }
+    int failures = 0;
+    long handles = -1;
+    long baseline = -1;
+    DWORD start = GetTickCount();
+    DWORD budget = static_cast<DWORD>(seconds) * 1000;
+    bool going = true;
+    int number = 1;
+    for (; going; ++number) {
+        DWORD used = GetTickCount() - start;
+        bool last = number > 3 && used + TopCount * MsPerFile * 1.5 + 2000 >= budget;
+        Kind kind = RunTop;
+        DWORD roll = RandomBelow(100);
+        // Every fifth job is left alone: the whole tree when it fits the time left.
+        if (!last && number % 5 == 2) kind = used + FileCount * MsPerFile * 2 + 10000 < budget ? RunTree : RunTop;
+        else if (!last) kind = roll < 15 ? CancelAtOnce : roll < 30 ? CancelAtFirstFile : roll < 45 ? CancelAtEnd : CancelRandom;
+        Sleep(RandomBelow(300));
+        going = SoakJob(number, kind, !last && RandomBelow(100) < 15, &handles, program);
+        failures += !going || Why[0] != '\0';
+        // The first job makes what the program keeps for later jobs.
+        if (number == 2) baseline = handles;
+        if (last) break;
+    }
+    bool steady = baseline >= 0 && handles >= 0 && handles <= baseline + 4;
+    Info("%d jobs in %lu ms; handles %ld after job 2, %ld after the last", number, GetTickCount() - start, baseline,
+         handles);
+    if (!steady) AddWhy("the handle count grew from %ld to %ld", baseline, handles);
+    if (failures > 0 || !steady) Fail("%d job(s) failed%s", failures, steady ? "" : ", handles grew");
+    CloseHandle(program);
+    return going && failures == 0 && steady;
+}
 
 struct Step {
     const char* name;
-    int minArguments;
-    int maxArguments;
-    Needs needs;
-    bool (*run)(int count, char** arguments);
+    int minWords;
+    int maxWords;
+    bool (*run)(int count, char** words);
 };
 
 const Step Steps[] = {
-    {"find", 0, 1, NeedsNothing, StepFind},
-    {"click", 1, 1, NeedsAlive, StepClick},
-    {"command", 1, 1, NeedsAlive, StepCommand},
-    {"enabled", 2, 3, NeedsAlive, StepEnabled},
-    {"execute", 0, 1, NeedsAlive, StepExecute},
-    {"checked", 2, 2, NeedsAlive, StepChecked},
-    {"text", 2, 3, NeedsAlive, StepText},
-    {"settext", 2, 2, NeedsAlive, StepSetText},
-    {"box", 3, 4, NeedsAlive, StepBox},
-    {"nobox", 0, 1, NeedsAlive, StepNoBox},
-    {"dialog", 1, 2, NeedsAlive, StepDialog},
-    {"dialogtyped", 1, 2, NeedsAlive, StepDialogTyped},
-    {"dialogcancel", 0, 1, NeedsAlive, StepDialogCancel},
-    {"close", 0, 0, NeedsAlive, StepClose},
-    {"gone", 0, 1, NeedsFound, StepGone},
-    {"alive", 0, 0, NeedsFound, StepAlive},
-    {"sleep", 1, 1, NeedsNothing, StepSleep},
-    {"showpos", 1, 1, NeedsAlive, StepShowPos},
-    {"size", 2, 2, NeedsAlive, StepSize},
-    {"rect", 0, 0, NeedsAlive, StepRect},
-    {"vscroll", 1, 2, NeedsAlive, StepVScroll},
-    {"hscroll", 1, 2, NeedsAlive, StepHScroll},
-    {"minimize", 0, 0, NeedsAlive, StepMinimize},
-    {"maximize", 0, 0, NeedsAlive, StepMaximize},
-    {"hold", 2, 2, NeedsNothing, StepHold},
+    {"find", 0, 1, StepFind},          {"click", 1, 1, StepClick},       {"command", 1, 1, StepCommand},
+    {"enabled", 2, 3, StepEnabled},    {"execute", 0, 1, StepExecute},   {"checked", 2, 2, StepChecked},
+    {"text", 2, 3, StepText},          {"settext", 2, 2, StepSetText},   {"box", 3, 4, StepBox},
+    {"nobox", 0, 1, StepNoBox},        {"dialog", 1, 2, StepDialog},     {"dialogtyped", 1, 2, StepDialogTyped},
+    {"dialogcancel", 0, 1, StepDialogCancel}, {"close", 0, 0, StepClose}, {"gone", 0, 1, StepGone},
+    {"alive", 0, 0, StepAlive},        {"sleep", 1, 1, StepSleep},       {"showpos", 1, 1, StepShowPos},
+    {"hold", 2, 2, StepHold},          {"size", 2, 2, StepSize},         {"rect", 0, 0, StepRect},
+    {"vscroll", 1, 1, StepVScroll},    {"hscroll", 1, 1, StepHScroll},   {"minimize", 0, 0, StepMinimize},
+    {"maximize", 0, 0, StepMaximize},  {"soak", 5, 5, StepSoak},
 };
 
-// --- The script ---------------------------------------------------------
-
-// Splits `line` into words in `storage` (at least as long as the line).
-// False, with the reason, for an unclosed quote or an unknown escape.
-bool SplitLine(const char* line, char* storage, char** words, int* count) {
-    *count = 0;
-    const char* p = line;
-    char* out = storage;
-    for (;;) {
+// Splits `line` into words in `out` (as long as the line); false, with the
+// reason, for an unclosed quote or an unknown escape. In code page 932 the
+// second byte of a character may be a backslash: it is no escape.
+bool SplitLine(const char* p, char* out, char** words, int* count) {
+    for (*count = 0;; *out++ = '\0') {
         while (*p == ' ' || *p == '\t') ++p;
         if (*p == '\0') return true;
-        if (*count == MaxArguments + 1) {
-            Fail("more than %d arguments", MaxArguments);
+        if (*count == MaxWords) {
+            Fail("more than %d words", MaxWords);
             return false;
         }
         words[(*count)++] = out;
         if (*p != '"') {
             while (*p != '\0' && *p != ' ' && *p != '\t') *out++ = *p++;
-            *out++ = '\0';
             continue;
         }
         for (++p; *p != '"'; ++p) {
@@ -776,55 +733,39 @@ bool SplitLine(const char* line, char* storage, char** words, int* count) {
                 Fail("a quote is not closed");
                 return false;
             }
-            // In code page 932 the second byte of a character may be a
-            // backslash; it is part of the character, not an escape.
             if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') {
                 *out++ = *p++;
                 *out++ = *p;
-                continue;
-            }
-            if (*p != '\\') {
+            } else if (*p != '\\') {
                 *out++ = *p;
-                continue;
-            }
-            ++p;
-            if (*p == 'n') *out++ = '\n';
-            else if (*p == '\\' || *p == '"') *out++ = *p;
-            else {
-                Fail("unknown escape \\%c in quotes (a backslash is written \\\\)", *p == '\0' ? ' ' : *p);
+            } else if (p[1] == 'n' || p[1] == '\\' || p[1] == '"') {
+                *out++ = *++p == 'n' ? '\n' : *p;
+            } else {
+                Fail("unknown escape in quotes (a backslash is written \\\\)");
                 return false;
             }
         }
         ++p;
-        if (*p != '\0' && *p != ' ' && *p != '\t') {
-            Fail("a closing quote is not followed by a blank");
-            return false;
-        }
-        *out++ = '\0';
     }
 }
 
 bool RunStep(const char* line) {
     static char storage[LineCapacity];
-    char* words[MaxArguments + 1];
+    char* words[MaxWords];
     int count = 0;
     if (!SplitLine(line, storage, words, &count)) return false;
     for (const Step& step : Steps) {
         if (std::strcmp(words[0], step.name) != 0) continue;
-        int arguments = count - 1;
-        if (arguments < step.minArguments || arguments > step.maxArguments) {
-            Fail("%s takes %d to %d arguments, not %d", step.name, step.minArguments, step.maxArguments, arguments);
+        if (count - 1 < step.minWords || count - 1 > step.maxWords) {
+            Fail("%s takes %d to %d arguments", step.name, step.minWords, step.maxWords);
             return false;
         }
-        if (step.needs != NeedsNothing && MainWindow == nullptr) {
-            Fail("no window found yet (find first)");
+        if (step.run != StepFind && step.run != StepSleep && step.run != StepHold &&
+            (MainWindow == nullptr || (!IsWindow(MainWindow) && step.run != StepGone && step.run != StepAlive))) {
+            Fail(MainWindow == nullptr ? "no window found yet (find first)" : "the window is gone");
             return false;
         }
-        if (step.needs == NeedsAlive && !IsWindow(MainWindow)) {
-            Fail("the window is gone");
-            return false;
-        }
-        return step.run(arguments, words + 1);
+        return step.run(count - 1, words + 1);
     }
     Fail("unknown step \"%s\"", words[0]);
     return false;
@@ -833,41 +774,24 @@ bool RunStep(const char* line) {
 }  // namespace
 
 int main() {
-    // Bytes in, bytes out: texts in code page 932 and "\n" line ends as
-    // written.
+    // Bytes in, bytes out: texts in code page 932 as written.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     static char line[LineCapacity];
     bool allPassed = true;
     while (std::fgets(line, sizeof line, stdin) != nullptr) {
-        size_t length = std::strlen(line);
-        bool complete = length > 0 && line[length - 1] == '\n';
-        if (!complete && !std::feof(stdin)) {
-            // Refused whole rather than run cut.
-            for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {
-            }
-            std::printf("FAIL %.60s...: a line longer than %d bytes\n", line, LineCapacity - 2);
-            std::fflush(stdout);
-            allPassed = false;
-            continue;
-        }
-        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r' || line[length - 1] == ' ' ||
-                              line[length - 1] == '\t')) {
-            line[--length] = '\0';
-        }
-        const char* step = line;
-        while (*step == ' ' || *step == '\t') ++step;
+        size_t length = std::strcspn(line, "\r\n");
+        while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) --length;
+        line[length] = '\0';
+        const char* step = line + std::strspn(line, " \t");
         if (*step == '\0' || *step == '#') continue;
-
         Why[0] = '\0';
         bool passed = RunStep(step);
         if (passed) std::printf("ok  %s\n", step);
         else std::printf("FAIL %s: %s\n", step, Why);
         std::fflush(stdout);
-        if (!passed) {
-            allPassed = false;
-            if (std::strncmp(step, "find", 4) == 0 && (step[4] == '\0' || step[4] == ' ' || step[4] == '\t')) break;
-        }
+        allPassed = allPassed && passed;
+        if (!passed && std::strncmp(step, "find", 4) == 0) break;
     }
     return allPassed ? 0 : 1;
 }
