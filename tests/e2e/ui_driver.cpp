@@ -31,15 +31,15 @@
 //   hold PATH all|none         opens the file for writing, sharing read,
 //                              write and delete or nothing, until the end
 //   size W H | rect | minimize | maximize | vscroll CODE | hscroll CODE
-//   soak SECONDS SEED|auto LOG INPUT OUTPUT
-//                              Execute and Cancel at random moments (below)
+//   ended [TIMEOUT]            the job's end: the idle state held for 500 ms
+//   encoders                   no flac.exe runs; handles: the program's count
+//   lines PATH                 the count of lines of a file
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <tlhelp32.h>
 
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -196,53 +196,40 @@ bool StepCommand(int, char** words) {
     return true;
 }
 
-bool StepEnabled(int count, char** words) {
-    HWND control = nullptr;
-    long wanted = 0;
-    long timeout = 0;
-    if (!Control(words[0], &control) || !Number(words[1], &wanted) || !Timeout(count, words, 2, 0, &timeout))
-        return false;
-    for (long waited = 0; (IsWindowEnabled(control) ? 1 : 0) != wanted; waited += PollMs) {
-        if (waited >= timeout) {
-            Fail("enabled is %d after %ld ms", 1 - static_cast<int>(wanted), timeout);
-            return false;
-        }
-        Sleep(PollMs);
-    }
-    return true;
-}
-
-bool StepExecute(int count, char** words) {
+// The job's end: the idle state held for half a second.
+bool StepEnded(int count, char** words) {
     long timeout = 0;
     if (!Timeout(count, words, 0, 120000, &timeout)) return false;
-    SendClick(FindDescendant(MainWindow, ExecuteId), BM_CLICK);
     long endedAt = WaitJobEnded(MainWindow, 500, static_cast<DWORD>(timeout));
     if (endedAt < 0) Fail("the job still runs after %ld ms", timeout);
     else Info("job ended after %ld ms", endedAt);
     return endedAt >= 0;
 }
 
-bool StepChecked(int, char** words) {
-    HWND control = nullptr;
-    long wanted = 0;
-    LRESULT state = 0;
-    if (!Control(words[0], &control) || !Number(words[1], &wanted) || !Ask(control, BM_GETCHECK, 0, 0, &state))
-        return false;
-    if (state != wanted) Fail("checked is %ld", static_cast<long>(state));
-    return state == wanted;
+bool StepExecute(int count, char** words) {
+    SendClick(FindDescendant(MainWindow, ExecuteId), BM_CLICK);
+    return StepEnded(count, words);
 }
 
-bool StepText(int count, char** words) {
+// The control's enabled state (0 or 1), check state or text is (or
+// becomes within the timeout) the one wanted.
+enum State { StateEnabled, StateChecked, StateText };
+bool Expect(State state, int count, char** words) {
+    static const char* const names[] = {"enabled", "checked", "text"};
     HWND control = nullptr;
     long timeout = 0;
     if (!Control(words[0], &control) || !Timeout(count, words, 2, 0, &timeout)) return false;
     for (long waited = 0;; waited += PollMs) {
-        if (!Read(control)) return false;
+        LRESULT check = 0;
+        if (state == StateText ? !Read(control) : state == StateChecked && !Ask(control, BM_GETCHECK, 0, 0, &check))
+            return false;
+        if (state != StateText)
+            std::snprintf(Text, sizeof Text, "%ld", state == StateChecked ? long(check) : long(IsWindowEnabled(control) != 0));
         if (std::strcmp(Text, words[1]) == 0) return true;
         if (waited >= timeout) break;
         Sleep(PollMs);
     }
-    Fail("text is \"%s\"", Text);
+    Fail("%s is \"%s\" after %ld ms", names[state], Text, timeout);
     return false;
 }
 
@@ -436,76 +423,8 @@ bool Show(int command, WPARAM systemCommand, bool iconic) {
 bool StepMinimize(int, char**) { return Show(SW_MINIMIZE, SC_MINIMIZE, true); }
 bool StepMaximize(int, char**) { return Show(SW_MAXIMIZE, SC_MAXIMIZE, false); }
 
-// --- The soak --------------------------------------------------------------
-// Execute and Cancel, again and again, at random moments, on a tree of
-// *.wav files with the encoder stand-in as flac.exe (it copies, and logs one
-// line per run to LOG). The program's input is INPUT\*.wav with Search lower
-// folders and Allow overwriting on, its output OUTPUT. After every job: the
-// idle state, no encoder still running, no more files run than had started
-// at the Cancel (a Cancel never reaches the next job), all of them without
-// one; a job left alone leaves copies byte for byte; Execute pressed the
-// moment a job's end enables it starts the next job. Across the run the
-// handle count stays steady. The last job runs the input folder's files to
-// their end. The seed replays the choices, not the program's timing.
-
-const int MaxFiles = 1000;
-struct TreeFile {
-    char input[MAX_PATH];
-    char output[MAX_PATH];
-    bool top;  // in the input folder itself: the files of a job without recursion
-};
-TreeFile Files[MaxFiles];
-int FileCount = 0;
-int TopCount = 0;
-HANDLE Log = INVALID_HANDLE_VALUE;
-long LogLineCount = 0;
-std::uint64_t RandomState = 0;
-
-DWORD RandomBelow(DWORD limit) {
-    // splitmix64: one 64-bit seed, the same sequence on every system.
-    std::uint64_t z = (RandomState += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return static_cast<DWORD>((z ^ (z >> 31)) % limit);
-}
-
-// The *.wav files under `in`, with their outputs under `out`.
-bool CollectFiles(const char* in, const char* out, bool top) {
-    char search[MAX_PATH];
-    std::snprintf(search, sizeof search, "%s\\*", in);
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(search, &found);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
-        const char* name = found.cFileName;
-        if (name[0] == '.' || FileCount == MaxFiles) continue;
-        TreeFile& file = Files[FileCount];
-        std::snprintf(file.input, MAX_PATH, "%s\\%s", in, name);
-        std::snprintf(file.output, MAX_PATH, "%s\\%s", out, name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CollectFiles(file.input, file.output, false);
-            continue;
-        }
-        size_t length = std::strlen(file.output);
-        if (length < 4 || lstrcmpiA(file.output + length - 4, ".wav") != 0 || length + 2 >= MAX_PATH) continue;
-        std::strcpy(file.output + length - 3, "flac");
-        file.top = top;
-        TopCount += top ? 1 : 0;
-        FileCount += 1;
-    }
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    return FileCount < MaxFiles;
-}
-
-// Encoder runs started so far: the log's lines, read on from the last call.
-long Runs() {
-    static char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(Log, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        for (DWORD i = 0; i < got; ++i) LogLineCount += chunk[i] == '\n';
-    return LogLineCount;
-}
-
-int RunningEncoders() {
+// No encoder process flac.exe runs in this Wine prefix.
+bool StepEncoders(int, char**) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
@@ -513,184 +432,30 @@ int RunningEncoders() {
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
         count += lstrcmpiA(entry.szExeFile, "flac.exe") == 0;
     CloseHandle(snapshot);
-    return count;
+    if (count > 0) Fail("%d encoder process(es) flac.exe still run", count);
+    return count == 0;
 }
 
-bool SameBytes(const char* first, const char* second) {
-    static char a[65536];
-    static char b[65536];
-    HANDLE one = CreateFileA(first, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE two = CreateFileA(second, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    bool same = one != INVALID_HANDLE_VALUE && two != INVALID_HANDLE_VALUE;
-    for (DWORD gotA = 1, gotB = 0; same && gotA > 0;)
-        same = ReadFile(one, a, sizeof a, &gotA, nullptr) && ReadFile(two, b, sizeof b, &gotB, nullptr) &&
-               gotA == gotB && std::memcmp(a, b, gotA) == 0;
-    CloseHandle(one);
-    CloseHandle(two);
-    return same;
+bool StepHandles(int, char**) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(MainWindow, &id);
+    HANDLE program = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
+    long count = program != nullptr ? ProgramHandleCount(program) : -1;
+    if (program != nullptr) CloseHandle(program);
+    if (count < 0) Fail("the program's handle count cannot be read");
+    else Info("handles %ld", count);
+    return count >= 0;
 }
 
-void AddWhy(const char* format, ...) {
-    size_t used = std::strlen(Why);
-    if (used > 0 && used + 2 < sizeof Why) std::strcpy(Why + used, "; "), used += 2;
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(Why + used, sizeof Why - used, format, arguments);
-    va_end(arguments);
-}
-
-bool Enabled(int id) { return IsWindowEnabled(FindDescendant(MainWindow, id)) != 0; }
-void Click(int id) { SendClick(FindDescendant(MainWindow, id), BM_CLICK); }
-// Waits up to `ms` for the control to be enabled or not.
-bool WaitEnabled(int id, bool wanted, DWORD ms) {
-    for (DWORD start = GetTickCount(); Enabled(id) != wanted; Sleep(2))
-        if (GetTickCount() - start >= ms) return false;
+// The count of lines in a file (the stand-in's log: one per run), read
+// between two steps without a moment's delay.
+bool StepLines(int, char** words) {
+    std::FILE* file = std::fopen(words[0], "rb");
+    long count = 0;
+    for (int c = file != nullptr ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
+    if (file != nullptr) std::fclose(file);
+    Info("lines %ld", count);
     return true;
-}
-
-enum Kind { CancelRandom, CancelAtFirstFile, CancelAtOnce, CancelAtEnd, RunTop, RunTree, KindCount };
-const char* const KindNames[KindCount] = {"cancel-random", "cancel-first", "cancel-at-once",
-                                          "cancel-at-end", "run-top", "run-tree"};
-double MsPerFile = 500;    // per encoder run, from the jobs so far
-DWORD EndSpanMs = 250;     // from the last file's start to the job's end
-
-// One job; false when it did not end (the program is in no state to go on).
-bool SoakJob(int number, Kind kind, bool again, long* handles, HANDLE program) {
-    Why[0] = '\0';
-    bool topOnly = kind == CancelAtEnd || kind == RunTop;
-    bool alone = kind == RunTop || kind == RunTree;
-    long expected = topOnly ? TopCount : FileCount;
-    HWND recurse = FindDescendant(MainWindow, RecurseId);
-    if (topOnly) SendClick(recurse, BM_CLICK);
-    for (int i = 0; alone && i < FileCount; ++i)
-        if (!topOnly || Files[i].top) DeleteFileA(Files[i].output);
-    long before = Runs();
-    DWORD started = GetTickCount();
-    Click(ExecuteId);
-    if (!WaitEnabled(ExecuteId, false, 10000)) AddWhy("Execute started no job within 10 s");
-    long atCancel = -1;
-    DWORD delay = 0;
-    if (kind == CancelAtOnce) WaitEnabled(CancelId, true, 10000);
-    // Other Cancels wait until the job has started a file (the last one
-    // for a Cancel at the end): a job that ends with none ran into a Cancel
-    // that was not its own.
-    bool endedEarly = false;
-    while (!alone && kind != CancelAtOnce && Runs() < before + (kind == CancelAtEnd ? expected : 1) &&
-           GetTickCount() - started < 120000 &&
-           !(endedEarly = ProgramIdle(MainWindow) && WaitJobEnded(MainWindow, 350, 400) >= 0))
-        Sleep(2);
-    if (kind == CancelRandom) delay = RandomBelow(1500);
-    // Some Cancels at the end come while the last file runs, some as the
-    // job ends, some after it.
-    if (kind == CancelAtEnd) delay = RandomBelow(EndSpanMs * 2 + 1);
-    if (!alone && !endedEarly) {
-        Sleep(delay);
-        Click(CancelId);
-        atCancel = Runs() - before;
-    }
-    DWORD lastStarted = 0;
-    DWORD endTimeout = kind == RunTree ? static_cast<DWORD>(FileCount * MsPerFile * 3) + 60000 : 120000;
-    while (!Enabled(ExecuteId) && GetTickCount() - started < endTimeout) {
-        if (kind == RunTop && lastStarted == 0 && Runs() >= before + expected) lastStarted = GetTickCount();
-        Sleep(1);
-    }
-    DWORD took = GetTickCount() - started;
-    if (lastStarted != 0 && Enabled(ExecuteId)) EndSpanMs = GetTickCount() - lastStarted;
-    long ran = Runs() - before;
-    // Execute the very moment the job's end enables it: the next job starts,
-    // and is cancelled as soon as it can be.
-    if (again && Enabled(ExecuteId)) {
-        Click(ExecuteId);
-        long mark = Runs();
-        if (!WaitEnabled(ExecuteId, false, 3000)) {
-            AddWhy("Execute, pressed the moment the job's end enabled it, started no job");
-        } else {
-            WaitEnabled(CancelId, true, 10000);
-            Click(CancelId);
-            long atSecond = Runs() - mark;
-            if (WaitJobEnded(MainWindow, 300, 120000) >= 0 && Runs() - mark > atSecond + 1)
-                AddWhy("the job Executed again ran %ld files, %ld had started at its Cancel", Runs() - mark, atSecond);
-        }
-    }
-    if (WaitJobEnded(MainWindow, 300, endTimeout) < 0) {
-        std::printf("FAIL job %3d %-14s still runs %lu ms after Execute\n", number, KindNames[kind],
-                    GetTickCount() - started);
-        return false;
-    }
-    if (!Enabled(ExitId)) AddWhy("Exit is disabled after the job");
-    if (int encoders = RunningEncoders()) AddWhy("%d encoder process(es) flac.exe still run after the job", encoders);
-    if (atCancel < 0 && ran != expected) AddWhy("%ld of %ld files ran, and no Cancel was pressed", ran, expected);
-    if (atCancel >= 0 && ran > atCancel + 1)
-        AddWhy("%ld files ran, %ld had started when Cancel was pressed", ran, atCancel);
-    if (kind == CancelAtEnd && atCancel >= 0 && ran != expected)
-        AddWhy("%ld of %ld files ran: Cancel came after the last had started", ran, expected);
-    int bad = 0;
-    for (int i = 0; alone && i < FileCount; ++i)
-        if ((!topOnly || Files[i].top) && !SameBytes(Files[i].input, Files[i].output)) bad += 1;
-    if (bad > 0) AddWhy("%d output(s) missing or not a copy of the input", bad);
-    if (topOnly) SendClick(recurse, BM_CLICK);
-    LRESULT state = 0;
-    if (!Ask(recurse, BM_GETCHECK, 0, 0, &state) || state != BST_CHECKED) AddWhy("Search lower folders is off");
-    if (ran > 0) MsPerFile = MsPerFile * 0.5 + 0.5 * took / ran;
-    *handles = ProgramHandleCount(program);
-    if (*handles < 0) AddWhy("the program's handle count could not be read");
-    std::printf("%s job %3d %-14s %5lu ms, %3ld of %3ld files, Cancel at %ld%s, handles %ld%s%s\n",
-                Why[0] ? "FAIL" : "ok  ", number, KindNames[kind], took, ran, expected, atCancel,
-                again ? ", Execute again" : "", *handles, Why[0] ? ": " : "", Why);
-    std::fflush(stdout);
-    return true;
-}
-
-bool StepSoak(int, char** words) {
-    long seconds = 0;
-    if (!Number(words[0], &seconds)) return false;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    std::uint64_t seed = std::strcmp(words[1], "auto") == 0 ? static_cast<std::uint64_t>(now.QuadPart) % 1000000000
-                                                            : std::strtoull(words[1], nullptr, 10);
-    RandomState = seed;
-    Info("seed %llu (KESTRELIA_SOAK_SEED=%llu makes the same choices)", static_cast<unsigned long long>(seed),
-         static_cast<unsigned long long>(seed));
-    CollectFiles(words[3], words[4], true);
-    Log = CreateFileA(words[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_ALWAYS, 0, nullptr);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(MainWindow, &processId);
-    HANDLE program = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
-    if (TopCount == 0 || TopCount == FileCount || Log == INVALID_HANDLE_VALUE || program == nullptr) {
-        Fail("%d of %d files in the input folder itself (want some, not all), or no log, or no process", TopCount,
-             FileCount);
-        return false;
-    }
-    int failures = 0;
-    long handles = -1;
-    long baseline = -1;
-    DWORD start = GetTickCount();
-    DWORD budget = static_cast<DWORD>(seconds) * 1000;
-    bool going = true;
-    int number = 1;
-    for (; going; ++number) {
-        DWORD used = GetTickCount() - start;
-        bool last = number > 3 && used + TopCount * MsPerFile * 1.5 + 2000 >= budget;
-        Kind kind = RunTop;
-        DWORD roll = RandomBelow(100);
-        // Every fifth job is left alone: the whole tree when it fits the time left.
-        if (!last && number % 5 == 2) kind = used + FileCount * MsPerFile * 2 + 10000 < budget ? RunTree : RunTop;
-        else if (!last) kind = roll < 15 ? CancelAtOnce : roll < 30 ? CancelAtFirstFile : roll < 45 ? CancelAtEnd : CancelRandom;
-        Sleep(RandomBelow(300));
-        going = SoakJob(number, kind, !last && RandomBelow(100) < 15, &handles, program);
-        failures += !going || Why[0] != '\0';
-        // The first job makes what the program keeps for later jobs.
-        if (number == 2) baseline = handles;
-        if (last) break;
-    }
-    bool steady = baseline >= 0 && handles >= 0 && handles <= baseline + 4;
-    Info("%d jobs in %lu ms; handles %ld after job 2, %ld after the last", number, GetTickCount() - start, baseline,
-         handles);
-    if (!steady) AddWhy("the handle count grew from %ld to %ld", baseline, handles);
-    if (failures > 0 || !steady) Fail("%d job(s) failed%s", failures, steady ? "" : ", handles grew");
-    CloseHandle(program);
-    return going && failures == 0 && steady;
 }
 
 struct Step {
@@ -702,14 +467,17 @@ struct Step {
 
 const Step Steps[] = {
     {"find", 0, 1, StepFind},          {"click", 1, 1, StepClick},       {"command", 1, 1, StepCommand},
-    {"enabled", 2, 3, StepEnabled},    {"execute", 0, 1, StepExecute},   {"checked", 2, 2, StepChecked},
-    {"text", 2, 3, StepText},          {"settext", 2, 2, StepSetText},   {"box", 3, 4, StepBox},
+    {"enabled", 2, 3, [](int count, char** words) { return Expect(StateEnabled, count, words); }},
+    {"checked", 2, 3, [](int count, char** words) { return Expect(StateChecked, count, words); }},
+    {"text", 2, 3, [](int count, char** words) { return Expect(StateText, count, words); }},
+    {"execute", 0, 1, StepExecute},    {"settext", 2, 2, StepSetText},   {"box", 3, 4, StepBox},
     {"nobox", 0, 1, StepNoBox},        {"dialog", 1, 2, StepDialog},     {"dialogtyped", 1, 2, StepDialogTyped},
     {"dialogcancel", 0, 1, StepDialogCancel}, {"close", 0, 0, StepClose}, {"gone", 0, 1, StepGone},
     {"alive", 0, 0, StepAlive},        {"sleep", 1, 1, StepSleep},       {"showpos", 1, 1, StepShowPos},
     {"hold", 2, 2, StepHold},          {"size", 2, 2, StepSize},         {"rect", 0, 0, StepRect},
     {"vscroll", 1, 1, StepVScroll},    {"hscroll", 1, 1, StepHScroll},   {"minimize", 0, 0, StepMinimize},
-    {"maximize", 0, 0, StepMaximize},  {"soak", 5, 5, StepSoak},
+    {"maximize", 0, 0, StepMaximize},  {"ended", 0, 1, StepEnded},      {"encoders", 0, 0, StepEncoders},
+    {"handles", 0, 0, StepHandles},    {"lines", 1, 1, StepLines},
 };
 
 // Splits `line` into words in `out` (as long as the line); false, with the
@@ -760,7 +528,7 @@ bool RunStep(const char* line) {
             Fail("%s takes %d to %d arguments", step.name, step.minWords, step.maxWords);
             return false;
         }
-        if (step.run != StepFind && step.run != StepSleep && step.run != StepHold &&
+        if (step.run != StepFind && step.run != StepSleep && step.run != StepHold && step.run != StepLines &&
             (MainWindow == nullptr || (!IsWindow(MainWindow) && step.run != StepGone && step.run != StepAlive))) {
             Fail(MainWindow == nullptr ? "no window found yet (find first)" : "the window is gone");
             return false;
