@@ -65,8 +65,6 @@ drive() {
 drive_ja() { iconv -f UTF-8 -t CP932 | drive; }
 # A text as a quoted step argument writes it: backslashes doubled.
 q() { printf '%s' "${1//\\/\\\\}"; }
-# The text of a Japanese label as the program holds it.
-cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
 # ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
 # or the text N set, everything else 0 or empty.
