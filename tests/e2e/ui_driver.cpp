@@ -219,15 +219,16 @@ bool Expect(State state, int count, char** words) {
     HWND control = nullptr;
     long timeout = 0;
     if (!Control(words[0], &control) || !Timeout(count, words, 2, 0, &timeout)) return false;
-    for (long waited = 0;; waited += PollMs) {
+    // The enabled state is polled every millisecond: a click that follows
+    // it comes the moment a job's end enables Execute.
+    for (DWORD start = GetTickCount();; Sleep(state == StateEnabled ? 1 : PollMs)) {
         LRESULT check = 0;
         if (state == StateText ? !Read(control) : state == StateChecked && !Ask(control, BM_GETCHECK, 0, 0, &check))
             return false;
-        if (state != StateText)
-            std::snprintf(Text, sizeof Text, "%ld", state == StateChecked ? long(check) : long(IsWindowEnabled(control) != 0));
+        long number = state == StateChecked ? long(check) : long(IsWindowEnabled(control) != 0);
+        if (state != StateText) std::snprintf(Text, sizeof Text, "%ld", number);
         if (std::strcmp(Text, words[1]) == 0) return true;
-        if (waited >= timeout) break;
-        Sleep(PollMs);
+        if (GetTickCount() - start >= static_cast<DWORD>(timeout)) break;
     }
     Fail("%s is \"%s\" after %ld ms", names[state], Text, timeout);
     return false;
@@ -310,7 +311,8 @@ bool FillDialog(int count, char** words, bool typed) {
     for (const char* p = words[0]; typed && *p != '\0'; ++p)
         if (!Ask(edit, WM_CHAR, static_cast<BYTE>(*p), 1)) return false;
     if (!Read(edit)) return false;
-    if (typed) Info("the name box took %u of %u typed characters", unsigned(std::strlen(Text)), unsigned(std::strlen(words[0])));
+    if (typed)
+        Info("the name box took %u of %u typed characters", unsigned(std::strlen(Text)), unsigned(std::strlen(words[0])));
     else if (std::strcmp(Text, words[0]) != 0) {
         Fail("the file name box kept \"%s\"", Text);
         return false;
