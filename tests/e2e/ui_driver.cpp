@@ -312,7 +312,7 @@ bool FillDialog(int count, char** words, bool typed) {
         if (!Ask(edit, WM_CHAR, static_cast<BYTE>(*p), 1)) return false;
     if (!Read(edit)) return false;
     if (typed)
-        Info("the name box took %u of %u typed characters", unsigned(std::strlen(Text)), unsigned(std::strlen(words[0])));
+        Info("the name box took %zu of %zu typed characters", std::strlen(Text), std::strlen(words[0]));
     else if (std::strcmp(Text, words[0]) != 0) {
         Fail("the file name box kept \"%s\"", Text);
         return false;
