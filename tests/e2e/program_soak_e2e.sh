@@ -102,17 +102,17 @@ while :; do
     step "ended 120000" || { echo "FAIL job $number $kind: the job does not end"; soak_failures=$((soak_failures + 1)); break; }
     [ "$again" = 1 ] && [ $(($(runs) - before - ran)) -gt $((at_second + 1)) ] &&
         why+="the job Executed again ran $(($(runs) - before - ran)) files, $at_second had started at its Cancel; "
-    step "enabled 37 1" || why+="Exit disabled after the job; "
-    step encoders || why+="$(grep -o 'FAIL.*' <<<"$reply"); "
+    [ $kind = at-end ] && [ "$ran" != 8 ] && why+="$ran of 8 files ran, Cancel came after the last had started; "
     [ "$at" -lt 0 ] && [ "$ran" != "$files" ] && why+="$ran of $files files ran without a Cancel; "
     [ "$at" -ge 0 ] && [ "$ran" -gt $((at + 1)) ] && why+="$ran files ran, $at had started at the Cancel; "
-    [ $kind = at-end ] && [ "$ran" != 8 ] && why+="$ran of 8 files ran, Cancel came after the last had started; "
-    if [ $kind = run ]; then
-        for i in $(seq 1 8); do cmp -s "$music/f$i.wav" "$work/out/f$i.flac" || why+="f$i.flac is no copy; "; done
-    fi
-    [ $files = 8 ] && step "click 19"
-    step "checked 19 1" || why+="Search lower folders is off; "
-    step handles && handles=$(grep -o 'handles [0-9]*' <<<"$reply" | cut -d' ' -f2)
+    for i in $(seq 1 8); do
+        [ $kind != run ] || cmp -s "$music/f$i.wav" "$work/out/f$i.flac" || why+="f$i.flac is no copy; "
+    done
+    # Exit enabled, no encoder left, Search lower folders on again.
+    after=("enabled 37 1" encoders)
+    [ $files = 8 ] && after+=("click 19")
+    step "${after[@]}" "checked 19 1" handles || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
+    handles=$(grep -o '^info handles [0-9]*' <<<"$reply" | cut -d' ' -f3)
     # The first job makes what the program keeps for later jobs.
     [ "$number" = 2 ] && baseline=$handles
     printf '%s job %3d %-8s %3d of %3d files, Cancel at %2d, again %d, handles %s%s\n' \

@@ -295,11 +295,15 @@ bool StepNoBox(int count, char** words) {
 
 // The text into the dialog's name box, whole (WM_SETTEXT) or typed a
 // character at a time (WM_CHAR), so that the box's limit holds; then Open.
-bool FillDialog(int count, char** words, bool typed) {
+bool FillDialog(int count, char** words, bool typed, bool cancel = false) {
     long timeout = 0;
-    if (!Timeout(count, words, 1, 10000, &timeout)) return false;
+    if (!Timeout(count, words, cancel ? 0 : 1, 10000, &timeout)) return false;
     HWND dialog = WaitFileDialog(timeout);
     if (dialog == nullptr) return false;
+    if (cancel) {
+        if (Press(dialog, IDCANCEL) && !WaitGone(dialog, timeout)) Fail("the dialog was still open after Cancel");
+        return !IsWindow(dialog);
+    }
     HWND combo = FindDescendant(dialog, FileNameComboId);
     // Wine's name box is an edit in a combo box in a ComboBoxEx32.
     HWND edit = combo != nullptr ? FindDescendant(combo, -1, "Edit") : FindDescendant(dialog, FileNameEditId);
@@ -328,15 +332,7 @@ bool FillDialog(int count, char** words, bool typed) {
 
 bool StepDialog(int count, char** words) { return FillDialog(count, words, false); }
 bool StepDialogTyped(int count, char** words) { return FillDialog(count, words, true); }
-
-bool StepDialogCancel(int count, char** words) {
-    long timeout = 0;
-    if (!Timeout(count, words, 0, 10000, &timeout)) return false;
-    HWND dialog = WaitFileDialog(timeout);
-    if (dialog == nullptr || !Press(dialog, IDCANCEL)) return false;
-    if (!WaitGone(dialog, timeout)) Fail("the dialog was still open %ld ms after Cancel", timeout);
-    return !IsWindow(dialog);
-}
+bool StepDialogCancel(int count, char** words) { return FillDialog(count, words, false, true); }
 
 bool StepClose(int, char**) {
     if (PostMessageA(MainWindow, WM_CLOSE, 0, 0)) return true;
