@@ -21,7 +21,7 @@ if [ ! -f "$windows_build/build.ninja" ]; then
     cmake -S "$KESTRELIA_ROOT" -B "$windows_build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$KESTRELIA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 fi
-cmake --build "$windows_build" --target Kestrelia flac bench_probe bench_loop bench_loop_console walk_driver >/dev/null
+cmake --build "$windows_build" --target Kestrelia flac bench_probe bench_loop bench_loop_console >/dev/null
 if [ -f "$native_build/build.ninja" ]; then
     cmake --build "$native_build" --target make_wav >/dev/null
 else
@@ -334,19 +334,10 @@ for round in $(seq "$rounds"); do
     begin=$(now_ms)
     found=$(find_walk)
     find_ms=$(($(now_ms) - begin))
-    # The same job without the window: walk_driver.exe runs it over a hidden
-    # window, so nothing is painted; and the start of a Wine process alone.
-    begin=$(now_ms)
-    (cd "$work" && wine "$bin/walk_driver.exe" 0 0 1 0 8 "$(win "$work/prog2")\\flac" \
-        "$(win "$work/b2/in")\\*.wav" "$(win "$work/b2/out")\\*.*" 1 >/dev/null 2>&1) || true
-    driver_ms=$(($(now_ms) - begin))
-    begin=$(now_ms)
-    (cd "$work" && wine "$bin/walk_driver.exe" >/dev/null 2>&1) || true
-    wine_start_ms=$(($(now_ms) - begin))
     rows2+="| $round | $(job_ms "$report") | $(awk -v n="$library_files" -v ms="$walk_ms" 'BEGIN { printf "%.0f", n / ms * 1000 }') |"
     rows2+=" $find_ms | $(awk -v n="$found" -v ms="$find_ms" 'BEGIN { printf "%.0f", n / ms * 1000 }') |"
     rows2+=" $(ratio "$walk_ms" "$find_ms") | $(value cpu_program_ms "$report") | $(value cpu_server_ms "$report") |"
-    rows2+=" $(value cpu_x_ms "$report") | $(value ping_worst_ms "$report") | $driver_ms | $wine_start_ms |"$'\n'
+    rows2+=" $(value cpu_x_ms "$report") | $(value ping_worst_ms "$report") |"$'\n'
     best_walk=$(smaller "$walk_ms" "$best_walk")
     best_find=$(smaller "$find_ms" "$best_find")
 done
@@ -358,11 +349,9 @@ echo "### 2. Re-run of a converted library: $library_files empty files in $libra
 echo
 echo "Kestrelia.exe with Overwrite 0 and recursion on, against find listing the inputs and a"
 echo "shell loop (batched by xargs, no process per file) testing each mirrored output with access(2)."
-echo "walk_driver: the same job in walk_driver.exe over a hidden window (nothing painted), timed from"
-echo "the shell, Wine's start of a process (the next column) included."
 echo
-echo "| run | program ms | program files/s | find ms | find files/s | ratio | program CPU ms | wineserver CPU ms | X CPU ms | worst ping ms | walk_driver ms | Wine start ms |"
-echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
+echo "| run | program ms | program files/s | find ms | find files/s | ratio | program CPU ms | wineserver CPU ms | X CPU ms | worst ping ms |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 printf '%s' "$rows2"
 echo
 echo "- best: program $(awk -v n="$library_files" -v ms="$best_walk" 'BEGIN { printf "%.0f", n / ms * 1000 }') files/s," \
