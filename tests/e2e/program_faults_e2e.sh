@@ -36,6 +36,22 @@ for how in STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; do
         "$(result "$standin")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
 done
 
+# A planted spec with a quote would end the path's quoting on the command
+# line and make the rest options (the input route through a folder that the
+# real search resolves away): refused before any file, nothing run or made.
+for route in "t4=$(win "$work/o")\" --delete-input-file -o \"$(win "$work/x")" \
+    "t1=$(win "$music")\\x\" --delete-input-file \"\\..\\*.wav"; do
+    settings "$standin" "$music" "$work/out-quoted" compress "$route"
+    before=$(ls -A "$work")
+    export STANDIN_LOG="$(win "$work/quoted.log")"
+    check "quote in ${route%%=*}: the job ends" job "$standin"
+    unset STANDIN_LOG
+    check "quote in ${route%%=*}: refused, nothing run or made" same \
+        "$(result "$standin")|$(cat "$work/quoted.log" 2>/dev/null)|$(ls -A "$work")" \
+        "A path contains a double quote\\n||$before"
+    check "quote in ${route%%=*}: the inputs are untouched" untouched
+done
+
 # The whole 64-bit size: a sparse input of 5 GiB, its output of 1 GiB
 # there already (the stand-in, told to write nothing, leaves it).
 big="$work/big"

@@ -114,4 +114,16 @@ for state in minimize maximize; do
     check "$state: the normal place is saved" same "$(line "$f" 3) $(line "$f" 4) $(line "$f" 5) $(line "$f" 6)" "40 30 440 330"
 done
 
+# A place stored left of or above the screen (a monitor that is gone)
+# comes back to its edge, keeping its size, when less than 200 pixels of
+# its width or 150 of its height would be on it.
+for place in "-201 -150 0 -150" "-200 -151 -200 0" "-30000 -30000 0 0"; do
+    read -r l t x y <<<"$place"
+    ini "$small/Kestrelia.ini" 0=1 1=$l 2=$t 3=$((l + 400)) 4=$((t + 300))
+    start "$small"
+    check "stored at $l, $t: placed at $x, $y" same "$(drive <<<$'find\nrect\nclose\ngone' | grep '^info rect')" \
+        "info rect $x $y $((x + 400)) $((y + 300))"
+    ended
+done
+
 finish
