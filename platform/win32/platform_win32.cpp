@@ -48,8 +48,7 @@ PlatFile PlatOpenFileRead(const char* path) {
     // Shares everything, as the runtime's open does: an editor or a backup
     // tool that holds the file open must not hide it from us.
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
 }
 

@@ -7,10 +7,6 @@
 
 #include "form/form_table.h"
 
-constexpr int ExecuteId = ExecuteRow;
-constexpr int ExitId = ExitRow;
-constexpr int CancelId = CancelRow;
-constexpr int RecurseId = 19;
 // Longest wait for the program to answer one message: a program stuck in a
 // handler fails the caller instead of hanging the test.
 constexpr UINT ProgramAnswerMs = 5000;
@@ -68,7 +64,7 @@ inline bool ReadWindowText(HWND window, char* text, size_t capacity) {
 
 // No job runs: Execute enabled, Cancel disabled.
 inline bool ProgramIdle(HWND main) {
-    return IsWindowEnabled(FindDescendant(main, ExecuteId)) && !IsWindowEnabled(FindDescendant(main, CancelId));
+    return IsWindowEnabled(FindDescendant(main, ExecuteRow)) && !IsWindowEnabled(FindDescendant(main, CancelRow));
 }
 
 // The job's end: the idle state seen without a break for `steadyMs`, since

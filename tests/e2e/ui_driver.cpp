@@ -207,7 +207,7 @@ bool StepEnded(int count, char** words) {
 }
 
 bool StepExecute(int count, char** words) {
-    SendClick(FindDescendant(MainWindow, ExecuteId), BM_CLICK);
+    SendClick(FindDescendant(MainWindow, ExecuteRow), BM_CLICK);
     return StepEnded(count, words);
 }
 

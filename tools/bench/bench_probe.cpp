@@ -35,14 +35,9 @@ double NowMs() {
 }
 
 HWND FindProgram(DWORD timeoutMs) {
-    for (DWORD waited = 0;; waited += 20) {
-        HWND window = FindWindowA("Kestrelia", nullptr);
-        if (window != nullptr && IsWindowVisible(window)) return window;
-        if (waited >= timeoutMs) break;
-        Sleep(20);
-    }
-    std::printf("error no window of class Kestrelia\n");
-    return nullptr;
+    HWND window = FindProgramWindow(timeoutMs);
+    if (window == nullptr) std::printf("error no window of class Kestrelia\n");
+    return window;
 }
 
 // What the sampling thread shares with the poll loop.
@@ -123,8 +118,8 @@ void PrintMemory(const char* when, HANDLE process) {
 int Job(long timeoutMs, DWORD pollMs) {
     HWND window = FindProgram(30000);
     if (window == nullptr) return 1;
-    HWND execute = FindDescendant(window, ExecuteId);
-    HWND cancel = FindDescendant(window, CancelId);
+    HWND execute = FindDescendant(window, ExecuteRow);
+    HWND cancel = FindDescendant(window, CancelRow);
     if (execute == nullptr || cancel == nullptr) {
         std::printf("error no Execute or Cancel control\n");
         return 1;
@@ -147,7 +142,7 @@ int Job(long timeoutMs, DWORD pollMs) {
     double ended = -1;
     for (;;) {
         double now = NowMs() - started;
-        bool idle = IsWindowEnabled(execute) && !IsWindowEnabled(cancel);
+        bool idle = ProgramIdle(window);
         if (!idle) {
             seenRunning = true;
             idleSince = -1;
