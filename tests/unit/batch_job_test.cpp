@@ -16,8 +16,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
-
 // A file of the job and what its encoder run does.
 constexpr std::int64_t Whole = -1, Skipped = -2, Fails = -3;
 struct JobFile {

@@ -27,7 +27,7 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     EXPECT_STREQ(TextSlots[ResultText], "");
     EXPECT_EQ(FakeRepaintCount(), 1);
     // The selected one again runs the same steps.
-    CopyText(TextSlots[ResultText], TextSlotSize, "x");
+    SetSlot(ResultText, "x");
     Click(ModeRowLast);
     EXPECT_EQ(IntSettings[Mode], 1);
     EXPECT_STREQ(TextSlots[ResultText], "");
@@ -91,15 +91,12 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
 
     // A spec too long for the dialog's 3000 bytes opens it with no name.
     std::string longSpec = "c:\\" + std::string(2997, 'a');
-    CopyText(TextSlots[OutputSpec], TextSlotSize, longSpec.c_str());
-    FakeClearUiCalls();
-    Click(FolderSelectRow);
-    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|");
-    longSpec.pop_back();
-    CopyText(TextSlots[OutputSpec], TextSlotSize, longSpec.c_str());
-    FakeClearUiCalls();
-    Click(FolderSelectRow);
-    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + longSpec);
+    for (std::string shown : {std::string(), longSpec.substr(0, 2999)}) {
+        SetSlot(OutputSpec, shown.empty() ? longSpec : shown);
+        FakeClearUiCalls();
+        Click(FolderSelectRow);
+        EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + shown);
+    }
 }
 
 TEST(Commands, ExecuteCopiesTheLevelAndRunsTheJob) {

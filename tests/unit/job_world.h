@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "form/form_table.h"
 #include "platform/fake/fake_platform.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
+
+inline void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
 
 inline PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
 
@@ -22,9 +25,9 @@ inline void PrepareJobWorld() {
     IntSettings[Language] = 1;
     IntSettings[Recurse] = 1;
     IntSettings[SameFolder] = 0;
-    CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\in\\*.wav");
-    CopyText(TextSlots[LastFlacSpec], TextSlotSize, "c:\\in\\*.flac");
-    CopyText(TextSlots[OutputSpec], TextSlotSize, "d:\\out\\*.*");
+    SetSlot(LastWavSpec, "c:\\in\\*.wav");
+    SetSlot(LastFlacSpec, "c:\\in\\*.flac");
+    SetSlot(OutputSpec, "d:\\out\\*.*");
     CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
     FakeAddFile("c:\\tools\\flac.exe", 100000);
     FakeAddFolder("c:\\in");

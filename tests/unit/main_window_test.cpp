@@ -10,8 +10,6 @@
 
 namespace {
 
-const char IniPath[] = "c:\\work\\Kestrelia.ini";
-
 TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     PrepareUiWorld();
     FakeFailMainWindow(true, false);
@@ -71,8 +69,8 @@ TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
     // nothing); n: its nth read fails, until the load no longer reaches it.
     for (int n = 0;; ++n) {
         PrepareUiWorld();
-        FakePutBytes(IniPath, stored);
-        if (n == 0) FakeSetReadable(IniPath, false);
+        FakePutBytes(Ini, stored);
+        if (n == 0) FakeSetReadable(Ini, false);
         else FakeFailNth(FakeOp::ReadFile, n);
         StartProgram();
         FakeSetWindowRect(PlatRect{11, 22, 411, 522});
@@ -80,11 +78,11 @@ TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
         EXPECT_TRUE(Has(FakeUiCalls(), "quit 0")) << n;
         EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << n;
         if (n == 0 || FakeFaultReached(FakeOp::ReadFile)) {
-            EXPECT_EQ(FakeBytesOf(IniPath), stored) << n;
+            EXPECT_EQ(FakeBytesOf(Ini), stored) << n;
             continue;
         }
-        EXPECT_EQ(FakeBytesOf(IniPath).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
-        EXPECT_NE(FakeBytesOf(IniPath).find("d:\\mine\\*.wav"), std::string::npos);
+        EXPECT_EQ(FakeBytesOf(Ini).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
+        EXPECT_NE(FakeBytesOf(Ini).find("d:\\mine\\*.wav"), std::string::npos);
         EXPECT_GT(n, 3);  // three reads, each of them failed once
         break;
     }
@@ -101,8 +99,8 @@ struct HeldJob {
         FakeAddFile("c:\\work\\flac.exe", 1000);
         FakeAddFile("c:\\music\\a.wav", 1000);
         FakeAddFile("c:\\music\\b.wav", 1000);
-        CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\music\\*.wav");
-        CopyText(TextSlots[OutputSpec], TextSlotSize, "c:\\out\\*.*");
+        SetSlot(LastWavSpec, "c:\\music\\*.wav");
+        SetSlot(OutputSpec, "c:\\out\\*.*");
         FakeEncoderRun run;
         run.during = [this](const std::string&) {
             std::unique_lock<std::mutex> guard(lock);

@@ -10,15 +10,12 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
+#include "tests/unit/ui_world.h"
 
 namespace {
 
-const std::string Ini = "c:\\work\\Kestrelia.ini";
-
-// The current folder c:\work, with the settings paths derived from it.
 void FreshWorld() {
-    FakeReset();
-    FakeAddFolder("c:\\work");
+    PrepareUiWorld();
     DeriveSettingsPaths();
 }
 
@@ -88,12 +85,10 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
         // A line ends with LF or CR LF; byte 7 stands for a line feed.
         {"0\n3\n" + oddTexts, {}, {{0, "a\nb"}, {1, ""}, {2, "c:\\x\\*.flac"}}},
         {"0\r\n3\r\n" + Lines({"a\x07" "b", "", "c:\\x\\*.flac"}), {}, {{0, "a\nb"}, {2, "c:\\x\\*.flac"}}},
-        // A line longer than a slot keeps 9999 bytes, and the next line is
-        // still the next slot.
+        // A line longer than a slot keeps 9999 bytes; the next line is the next slot.
         {Lines({"0", "4", std::string(10000, 'x'), std::string(15000, 'z'), "after", std::string(9999, 'y')}), {},
          {{0, std::string(9999, 'x')}, {1, std::string(9999, 'z')}, {2, "after"}, {3, std::string(9999, 'y')}}},
-        // The last line keeps every byte without its line end; a lone CR is
-        // a byte of the text, as in text mode.
+        // The last line needs no line end; a lone CR is a byte of the text, as in text mode.
         {"0\r\n2\r\nfirst\r\nlast", {}, {{1, "last"}}},
         {"0\r\n1\r\na\rb\r\r\n", {}, {{0, "a\rb\r"}}},
         {"", {{0, 0}}, {{0, ""}}},
@@ -107,8 +102,7 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
         for (auto& [slot, text] : c.texts) EXPECT_EQ(TextSlots[slot], text) << c.file.substr(0, 40);
     }
 
-    // Garbage loads without harm and is repaired afterwards; a folder in the
-    // file's place loads nothing.
+    // Garbage loads without harm and is repaired; a folder in the file's place loads nothing.
     std::string garbage;
     for (int i = 0; i < 3000; ++i) garbage += static_cast<char>((i * 7919) % 256);
     FreshWorld();
@@ -141,8 +135,8 @@ void FillAndSave() {
     IntSettings[Language] = 1;
     IntSettings[Recurse] = 1;
     IntSettings[19] = -42;
-    CopyText(TextSlots[ResultText], TextSlotSize, "done\nconverted:1");
-    CopyText(TextSlots[19], TextSlotSize, std::string(9999, 'z').c_str());
+    SetSlot(ResultText, "done\nconverted:1");
+    SetSlot(19, std::string(9999, 'z'));
     FakeSetWindowRect(PlatRect{104, 78, 668, 448});
     ControlHandles[LevelRow] = PlatCreateControl(FakeMainWindow(), nullptr, "edit", 0, 0, 0, 1, 1, LevelRow);
     PlatSetText(ControlHandles[LevelRow], "8");
@@ -172,10 +166,8 @@ TEST(SettingsFile, ASavedFileLoadsBackTheSame) {
     EXPECT_EQ(FakeBytesOf(Ini), SavedFile());
 }
 
-// SQLite's way: the nth operation of each kind fails, for n = 1, 2, ...
-// until the save no longer reaches it, and then the whole file is written.
-// Only a whole file may take the old one's place, and no half-written file
-// is left beside it.
+// The nth operation of each kind fails, for n = 1, 2, ... until the save no
+// longer reaches it: only a whole file replaces the old one, none is left beside it.
 TEST(SettingsFile, AFaultAtAnyOperationOfTheSaveLeavesTheOldFileAsItWas) {
     const std::string previous = Lines({"1", "1"});
     int faults = 0;
@@ -198,8 +190,7 @@ TEST(SettingsFile, AFaultAtAnyOperationOfTheSaveLeavesTheOldFileAsItWas) {
     }
     EXPECT_GE(faults, 4);  // the open, a write, the close and the replace at least
 
-    // A read-only file is not replaced; an unreadable rectangle keeps the
-    // stored one.
+    // A read-only file is not replaced; an unreadable rectangle keeps the stored one.
     FreshWorld();
     FakePutBytes(Ini, previous, FakeFileAttributes | 1);
     FillAndSave();

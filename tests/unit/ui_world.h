@@ -12,6 +12,9 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
 #include "settings/settings_store.h"
+#include "tests/unit/job_world.h"
+
+const std::string Ini = "c:\\work\\Kestrelia.ini";
 
 inline void PrepareUiWorld() {
     FakeReset();
@@ -26,7 +29,7 @@ inline void PrepareUiWorld() {
 // The program started as far as its message loop, from this settings file
 // (none when empty).
 inline int StartProgram(const std::string& settingsFile = "") {
-    if (!settingsFile.empty()) FakePutBytes("c:\\work\\Kestrelia.ini", settingsFile);
+    if (!settingsFile.empty()) FakePutBytes(Ini, settingsFile);
     return KestreliaMain(nullptr, 1);
 }
 
