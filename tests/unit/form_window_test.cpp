@@ -14,7 +14,6 @@ TEST(FormLayout, TheCellIsMeasuredFromTheFont) {
     FakeSetTextMetrics(PlatTextMetrics{7, 16, 0, 0x31});
     MeasureLayoutUnits(FakeMainWindow());
     EXPECT_EQ(CharWidth, 10);
-
 }
 
 TEST(FormCreation, ControlsStartFromTheStoredSettings) {
@@ -31,17 +30,12 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     // Execute at 100, 210 to 160, 222 tenths of a 7 x 16 cell.
     const FakeControl* execute = FakeControlById(ExecuteRow);
     EXPECT_EQ(execute->className, "button");
-    EXPECT_EQ(execute->x, 70);
-    EXPECT_EQ(execute->y, 336);
-    EXPECT_EQ(execute->width, 42);
-    EXPECT_EQ(execute->height, 19);
+    EXPECT_EQ((std::vector<int>{execute->x, execute->y, execute->width, execute->height}), (std::vector<int>{70, 336, 42, 19}));
     EXPECT_EQ(FakeControlById(LevelRow)->className, "edit");
     EXPECT_EQ(FakeControlById(0)->className, "static");
 
-    EXPECT_FALSE(FakeControlById(ModeRowFirst)->checked);
-    EXPECT_TRUE(FakeControlById(ModeRowLast)->checked);
-    EXPECT_TRUE(FakeControlById(OverwriteRow)->checked);
-    EXPECT_FALSE(FakeControlById(RecurseRow)->checked);
+    for (int row : {ModeRowFirst, ModeRowLast, OverwriteRow, RecurseRow})
+        EXPECT_EQ(FakeControlById(row)->checked, row == ModeRowLast || row == OverwriteRow) << row;
     EXPECT_EQ(FakeControlById(LevelRow)->text, "5x");
     EXPECT_EQ(FakeControlById(LanguageRow)->text, "Japanese");
     EXPECT_EQ(FakeControlById(ExecuteRow)->text, "Execute");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/window_size.h"
 #include "tests/unit/ui_world.h"
 
@@ -90,7 +92,7 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
 
 TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
     struct Case {
-        int left, top, right, bottom;
+        int place[4];  // left, top, right, bottom
         const char* move;
         int screenLeft = 0, screenTop = 0;
     } cases[] = {
@@ -121,12 +123,9 @@ TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
     for (const Case& c : cases) {
         PrepareCell();
         FakeSetVirtualScreen(c.screenLeft, c.screenTop, 1280, 1024);
-        IntSettings[WindowLeft] = c.left;
-        IntSettings[WindowTop] = c.top;
-        IntSettings[WindowRight] = c.right;
-        IntSettings[WindowBottom] = c.bottom;
+        for (int i : {0, 1, 2, 3}) IntSettings[std::array<int, 4>{WindowLeft, WindowTop, WindowRight, WindowBottom}[i]] = c.place[i];
         PlaceMainWindow(FakeMainWindow());
-        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.left << " " << c.top;
+        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.place[0] << " " << c.place[1];
     }
 }
 
