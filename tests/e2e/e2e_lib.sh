@@ -44,11 +44,11 @@ program_folder() {
     cp "$2" "$work/$1/flac.exe"
     echo "$work/$1"
 }
-# start FOLDER [PROGRAM]: Kestrelia.exe of the build (or PROGRAM) with
-# FOLDER as its current folder, in the background; `ended` waits for it (a
-# minute at most) and gives its exit code.
+# start FOLDER: Kestrelia.exe of the build (or $program_exe) with FOLDER as
+# its current folder, in the background; `ended` waits for it (a minute at
+# most) and gives its exit code.
 start() {
-    (cd "$1" && exec wine "${2:-$KESTRELIA_WIN_BIN/Kestrelia.exe}" >/dev/null 2>&1) &
+    (cd "$1" && exec wine "${program_exe:-$KESTRELIA_WIN_BIN/Kestrelia.exe}" >/dev/null 2>&1) &
     program=$!
 }
 ended() {
@@ -56,30 +56,41 @@ ended() {
     kill -0 "$program" 2>/dev/null && { echo "     the program still runs after a minute"; return 1; }
     wait "$program"
 }
-# drive: the steps on stdin, run by the driver; its report on stdout.
-# drive_ja: the same with the steps' texts turned into code page 932.
+# drive [STEP...]: the steps (the arguments, or stdin) turned into code page
+# 932 and run by the driver; its report on stdout.
 drive() {
-    wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
-    return "${PIPESTATUS[0]}"
+    { if [ $# -gt 0 ]; then printf '%s\n' "$@"; else cat; fi; } | iconv -f UTF-8 -t CP932 |
+        wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
+    return "${PIPESTATUS[2]}"
 }
-drive_ja() { iconv -f UTF-8 -t CP932 | drive; }
+# drive_aside REPORT LINE STEP...: the steps run in the background (pid
+# $aside), their report into the file REPORT; returns once it has a line
+# beginning with LINE.
+drive_aside() {
+    printf '%s\n' "${@:3}" | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" >"$1" &
+    aside=$!
+    for _ in $(seq 500); do grep -q "^$2" "$1" && return; sleep 0.02; done
+}
+# session FOLDER STEP...: the program started in FOLDER, worked by the steps,
+# ended with exit code 0.
+session() {
+    start "$1"
+    drive "${@:2}"
+    local driven=$?
+    ended && [ "$driven" -eq 0 ]
+}
 # A text as a quoted step argument writes it: backslashes doubled.
 q() { printf '%s' "${1//\\/\\\\}"; }
 
 # ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
 # or the text N set, everything else 0 or empty.
 ini() {
-    local file=$1 i key ints=() texts=()
-    shift
-    for i in $(seq 0 19); do ints[i]=0; texts[i]=""; done
-    for i in "$@"; do
+    local i key values=(20 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 20)
+    for i in "${@:2}"; do
         key=${i%%=*}
-        case $key in
-        t*) texts[${key#t}]=${i#*=} ;;
-        *) ints[key]=${i#*=} ;;
-        esac
+        [ "$key" = "${key#t}" ] && values[key + 1]=${i#*=} || values[${key#t} + 22]=${i#*=}
     done
-    { echo 20; printf '%s\n' "${ints[@]}"; echo 20; printf '%s\n' "${texts[@]}"; } | sed 's/$/\r/' >"$file"
+    for i in $(seq 0 41); do printf '%s\r\n' "${values[i]:-}"; done >"$1"
 }
 # line FILE N: line N of a settings file, without its line end.
 line() { sed -n "${2}p" "$1" | tr -d '\r'; }
@@ -92,15 +103,10 @@ settings() {
     ini "$1/Kestrelia.ini" 0=1 10=$mode 13=1 "t0=$(win "$2")\\$pattern" "t1=$(win "$2")\\*.wav" \
         "t2=$(win "$2")\\*.flac" "t4=$(win "$3")\\*.*" "${@:5}"
 }
-# job FOLDER [STEPS]: the program started in FOLDER runs one job to its end
-# and is closed; `result FOLDER` is the saved result (line feeds as \n).
-job() {
-    start "$1"
-    drive <<<$'find\nexecute\n'"${2:-}"$'\nclose\ngone'
-    local driven=$?
-    ended && [ "$driven" -eq 0 ]
-}
+# job FOLDER [STEP...]: one job run to its end, then closed; `result FOLDER`
+# is the saved result (line feeds as \n).
+job() { session "$1" find 'click 36' ended "${@:2}" close gone; }
 result() { line "$1/Kestrelia.ini" 30 | sed 's/\x07/\\n/g'; }
-outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | sort | tr '\n' ' '); }
+outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
 ratio='[0-9]+\.[0-9]%'

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -62,17 +63,14 @@ int main() {
     if (output == 0) return 2;
 
     if (const wchar_t* hold = Read(L"STANDIN_HOLD")) {
-        wchar_t release[MAX_PATH];
-        wchar_t running[MAX_PATH + 8];
-        lstrcpynW(release, hold, MAX_PATH);
-        std::swprintf(running, MAX_PATH + 8, L"%ls.running", release);
-        HANDLE marker = CreateFileW(running, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        std::wstring release = hold, running = release + L".running";
+        HANDLE marker = CreateFileW(running.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                     CREATE_ALWAYS, 0, nullptr);
-        if (marker == INVALID_HANDLE_VALUE) return 3;
-        CloseHandle(marker);
-        for (int waited = 0; waited < 120000 && GetFileAttributesW(release) == INVALID_FILE_ATTRIBUTES; waited += 20)
+        if (marker == INVALID_HANDLE_VALUE || !CloseHandle(marker)) return 3;
+        for (int waited = 0; waited < 120000 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
+             waited += 20)
             Sleep(20);
-        DeleteFileW(running);
+        DeleteFileW(running.c_str());
     }
 
     const wchar_t* write = Read(L"STANDIN_WRITE");

@@ -7,13 +7,13 @@
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 : "${KESTRELIA_WIN_PACKAGE:?}"
-listing() { (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 
 home="$work/ソフト 表"
 mkdir -p "$home"
 check "package: unpacked" unzip -q "$KESTRELIA_WIN_PACKAGE" -d "$home"
 folder="$home/Kestrelia"
-check "package: its files" same "$(listing "$folder")" "./Kestrelia.exe ./README.txt ./flac-source.txt ./flac.exe \
+program_exe="$folder/Kestrelia.exe"
+check "package: its files" same "$(outputs "$folder")" "./Kestrelia.exe ./README.txt ./flac-source.txt ./flac.exe \
 ./flac_close_check.patch ./licenses/COPYING.FDL ./licenses/COPYING.GPL ./licenses/COPYING.LGPL \
 ./licenses/COPYING.Xiph ./licenses/copyright "
 check "package: README.txt for Windows, with CR LF" same \
@@ -28,43 +28,20 @@ mkdir -p "$music/表/能" "$work/archive" "$work/restored"
 "$KESTRELIA_MAKE_WAV" "$music/表/b.wav" 2 2
 "$KESTRELIA_MAKE_WAV" "$music/表/能/ソ.wav" 1 3
 
-start "$folder" "$folder/Kestrelia.exe"
-check "package: first start, the tree compressed through the dialogs" drive_ja <<EOF
-find
-text 36 "実行"
-click 19
-checked 19 1
-click 17
-dialog "$(q "$(win "$music")")\\\\a.wav"
-click 17
-dialog "*.wav"
-click 26
-dialog "$(q "$(win "$work/archive")")\\\\here.flac"
-execute 120000
-close
-gone
-EOF
-check "package: exit code 0" ended
+# through_dialogs FOLDER PATTERN OUTPUT [STEP...]: after the steps, the
+# input chosen through the dialogs (a file of FOLDER, then the pattern) and
+# the output folder, a job run, the program closed with exit code 0.
+through_dialogs() {
+    session "$folder" find "${@:4}" 'click 17' "dialog \"$(q "$(win "$1")")\\\\a.${2#*.}\"" 'click 17' "dialog \"$2\"" \
+        'click 26' "dialog \"$(q "$(win "$3")")\\\\here\"" 'click 36' 'ended 120000' close gone
+}
+check "package: first start, the tree compressed through the dialogs" through_dialogs "$music" "*.wav" \
+    "$work/archive" 'text 36 "実行"' 'click 19' 'checked 19 1'
 check "package: the settings and counts kept beside the program" matches \
     "$(line "$folder/Kestrelia.ini" 30)" "^done"$'\x07'"converted:3, skip:0, error:0, ratio:"
-check "package: the tree is mirrored" same "$(listing "$work/archive")" "./a.flac ./表/b.flac ./表/能/ソ.flac "
-
-start "$folder" "$folder/Kestrelia.exe"
-check "package: after a restart, the archive restored through the dialogs" drive_ja <<EOF
-find
-checked 19 1
-click 7
-click 17
-dialog "$(q "$(win "$work/archive")")\\\\a.flac"
-click 17
-dialog "*.flac"
-click 26
-dialog "$(q "$(win "$work/restored")")\\\\here.wav"
-execute 120000
-close
-gone
-EOF
-check "package: exit code 0 again" ended
+check "package: the tree is mirrored" same "$(outputs "$work/archive")" "./a.flac ./表/b.flac ./表/能/ソ.flac "
+check "package: after a restart, the archive restored through the dialogs" through_dialogs "$work/archive" \
+    "*.flac" "$work/restored" 'checked 19 1' 'click 7'
 check "package: restored counts" same "$(line "$folder/Kestrelia.ini" 30)" "done"$'\x07'"converted:3, skip:0, error:0"
 check "package: the restored tree is the original, byte for byte" diff -r "$music" "$work/restored"
 

@@ -17,26 +17,22 @@ mkdir -p "$music/sub/deep"
 original=$(sums "$music")
 untouched() { same "$(sums "$music")" "$original"; }
 
-# --- The encoder --------------------------------------------------------
-missing="$work/missing"
-mkdir -p "$missing"
-settings "$missing" "$music" "$work/out-missing"
-check "no encoder: the job ends" job "$missing"
-check "no encoder: every file an error, no output" same "$(result "$missing")|$(outputs "$work/out-missing")" \
-    "error\\nconverted:0, skip:0, error:3|"
-
-# A failure in each form: exit code 1 or 2, a crash, exit 0 without output.
+# A failure in each form: no encoder, exit code 1 or 2, a crash, exit 0
+# without output.
+mkdir -p "$work/missing"
 standin=$(program_folder standin "$KESTRELIA_WIN_BIN/encoder_standin.exe")
-for how in STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; do
-    settings "$standin" "$music" "$work/out-$how"
+for how in no STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; do
+    folder=$standin name="encoder $how" left=" left"
+    [ $how = no ] && folder=$work/missing name="no encoder" left="" how=STANDIN_NONE=
+    settings "$folder" "$music" "$work/out-$how"
     export "$how"
-    check "encoder $how: the job ends" job "$standin"
+    check "$name: the job ends" job "$folder"
     unset "${how%%=*}"
-    check "encoder $how: every file an error, no output left" same \
-        "$(result "$standin")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
+    check "$name: every file an error, no output$left" same \
+        "$(result "$folder")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
 done
 
-# A planted spec with a quote would end the path's quoting on the command
+# A stored path planted with a quote would end the path's quoting on the command
 # line and make the rest options (the input route through a folder that the
 # real search resolves away): refused before any file, nothing run or made.
 for route in "t4=$(win "$work/o")\" --delete-input-file -o \"$(win "$work/x")" \
@@ -81,7 +77,6 @@ check "cut input, folder in the way: the folder left, no cut output" same \
     "$(cd "$work/out-cut" && find . | sort | tr '\n' ' ')" ". ./a.flac ./b.flac "
 check "encoder faults: the inputs are untouched" untouched
 
-# --- Outputs that cannot be written -------------------------------------
 if small_disk "$work/readonly" 1m ro; then
     settings "$real" "$music" "$work/readonly/archive"
     check "read-only disk: the job ends" job "$real"
@@ -113,7 +108,6 @@ else
 fi
 check "disk faults: the inputs are untouched" untouched
 
-# --- Names without a code -----------------------------------------------
 # é has no code of its own in code page 932: the system shows café.wav as
 # cafe.wav, which is another file here. 한국 becomes question marks.
 strange="$work/strange"

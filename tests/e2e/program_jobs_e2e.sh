@@ -30,28 +30,19 @@ real=$(program_folder "enc dir" "$KESTRELIA_WIN_BIN/flac.exe")
 mkdir "$real/flac"
 cp "$KESTRELIA_WIN_BIN/encoder_standin.exe" "$work/enc.exe"
 settings "$real" "$music" "$archive"
-start "$real"
-check "compress: Execute runs the job to its end" drive <<'EOF2'
-find
-click 36
-enabled 36 0 10000
-enabled 38 1 5000
-enabled 36 1 120000
-enabled 37 1 5000
-enabled 38 0 5000
-click 37
-box "Exit" "Really exit?" yes
-gone
-EOF2
+check "compress: Execute runs the job to its end" session "$real" find 'click 36' 'enabled 36 0 10000' \
+    'enabled 38 1 5000' 'enabled 36 1 120000' 'enabled 37 1 5000' 'enabled 38 0 5000' 'click 37' \
+    'box "Exit" "Really exit?" yes' gone
 check "compress: the counts and ratios are kept" matches "$(result "$real")" \
     "^done\\\\nconverted:5, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
 check "compress: the tree is mirrored, nothing else" same "$(outputs "$archive")" "$tree"
 check "compress: every output passes the encoder's test" flac_ok "$archive"
 
-stamps=$(cd "$archive" && find . -type f -printf '%p %T@\n' | sort)
+stamps() { (cd "$archive" && find . -type f -printf '%p %T@\n' | sort); }
+before=$(stamps)
 check "re-run: the job ends" job "$real"
 check "re-run: every file skipped" same "$(result "$real")" "skipped\\nconverted:0, skip:5, error:0"
-check "re-run: the outputs untouched" same "$(cd "$archive" && find . -type f -printf '%p %T@\n' | sort)" "$stamps"
+check "re-run: the outputs untouched" same "$(stamps)" "$before"
 # a.flac holds b's sound: overwriting gives a.wav's back.
 cp "$archive/sub one/b.flac" "$archive/a.flac"
 settings "$real" "$music" "$archive" compress 12=1
@@ -63,15 +54,8 @@ check "overwrite: a.flac holds the new sound" bash -c "flac -s -d -c '$archive/a
 # pattern in capitals.
 mkdir -p "$work/restored"
 settings "$real" "$archive" "$work/nowhere" restore "t0=$(win "$archive")\\*.FLAC" "t2=$(win "$archive")\\*.FLAC"
-start "$real"
-check "restore: after a restart, into the folder of the dialog" drive <<EOF2
-find
-click 26
-dialog "$(q "$(win "$work/restored")")\\\\here.wav"
-execute
-close
-gone
-EOF2
+check "restore: after a restart, into the folder of the dialog" session "$real" find 'click 26' \
+    "dialog \"$(q "$(win "$work/restored")")\\\\here.wav\"" 'click 36' ended close gone
 check "restore: counts without ratios" same "$(result "$real")" "done\\nconverted:5, skip:0, error:0"
 same_tree() {
     for f in a "sub one/b" locked/d live.wav/g; do cmp "$music/$f.wav" "$work/restored/$f.wav" || return 1; done
@@ -101,26 +85,13 @@ hold_reached() {
 }
 ini "$held/Kestrelia.ini" "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"
-check "held job: started with the level typed into its box" drive <<<$'find\nsettext 11 "3"\nclick 36\nenabled 38 1 10000'
+check "held job: started with the level typed into its box" drive find 'settext 11 "3"' 'click 36' 'enabled 38 1 10000'
 check "held job: the encoder runs" hold_reached
-check "held job: a change refused by a box, Execute silent, Cancel" drive_ja <<'EOF2'
-find
-click 1
-box "Parameter" "実行中は変更出来ません" ok
-text 1 "English"
-click 36
-nobox 1000
-click 38
-enabled 38 0
-EOF2
+check "held job: a change refused by a box, Execute silent, Cancel" drive find 'click 1' \
+    'box "Parameter" "実行中は変更出来ません" ok' 'text 1 "English"' 'click 36' 'nobox 1000' 'click 38' 'enabled 38 0'
 touch "$work/release"
-check "held job: the running file ends the job" drive_ja <<'EOF2'
-find
-enabled 36 1 20000
-click 37
-box "Exit" "本当に終了しますか？" yes
-gone
-EOF2
+check "held job: the running file ends the job" drive find 'enabled 36 1 20000' 'click 37' \
+    'box "Exit" "本当に終了しますか？" yes' gone
 check "held job: exit code 0" ended
 check "held job: one file converted, at the typed level" matches "$(wc -l <"$work/standin.log") $(cat "$work/standin.log")" '^1 .* -V -3 '
 check "held job: the level and the counts are kept" matches "$(line "$held/Kestrelia.ini" 29) $(result "$held")" \
@@ -137,9 +108,9 @@ rm -rf "$work/release" "$work/standin.log" "$work/held out"
 # scrolled to the form's end, so that the Result group is in view.
 ini "$held/Kestrelia.ini" 1=0 2=460 3=300 4=1000 13=1 "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"
-check "close during a job: started" drive <<<$'find\nclick 36\nenabled 38 1 10000'
+check "close during a job: started" drive find 'click 36' 'enabled 38 1 10000'
 check "close during a job: the encoder runs" hold_reached
-report=$(drive <<<$'find\nvscroll 7\nhscroll 1\nhscroll 1\nsleep 500\nshowpos 42')
+report=$(drive find 'scroll v 7' 'scroll h 1' 'scroll h 1' 'sleep 500' 'rect 42')
 mkdir -p "$KESTRELIA_SHOTS"
 shot="$KESTRELIA_SHOTS/kestrelia-scrolled-job.png"
 import -window root -crop 300x540+0+460 +repage "$shot"
@@ -148,16 +119,13 @@ import -window root -crop 300x540+0+460 +repage "$shot"
 read -r _ _ _ y _ w h _ cx cy <<<"$(grep -o 'pos 42 .*' <<<"$report")"
 check "scrolled during a job: the Result text is drawn" [ "$(identify -format %k \
     "$shot[$((w * 8 / 51))x$((h * 42 / 60))+$cx+$((cy - 460 + y + h * 15 / 60))]")" -gt 1 ]
-{ printf '%s\n' find close 'sleep 300' alive 'enabled 38 0'
-  for _ in $(seq 100); do printf '%s\n' 'command 36' 'nobox 10'; done
-  echo 'gone 5000'; } >"$work/steps"
+steps=(find close 'sleep 300' alive 'enabled 38 0')
+for _ in $(seq 100); do steps+=('command 36' 'nobox 10'); done
 # Released once the close is in and Execute is being sent.
-wine "$KESTRELIA_WIN_BIN/ui_driver.exe" <"$work/steps" >"$work/storm" &
-storm=$!
-for _ in $(seq 500); do grep -q '^ok  command 36' "$work/storm" && break; sleep 0.02; done
+drive_aside "$work/storm" 'ok  command 36' "${steps[@]}" 'gone 5000'
 sleep 0.3
 touch "$work/release"
-wait $storm
+wait $aside
 check "close during a job: Execute starts nothing, no box, then the window goes" same \
     "$(tr -d '\r' <"$work/storm" | grep '^FAIL' | grep -v -e 'the window is gone$' -e 'no control with id 36$')" ""
 check "close during a job: exit code 0" ended

@@ -8,12 +8,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 # works FOLDER: the program starts there, shows its window, closes when
 # asked and ends with exit code 0.
-works() {
-    start "$1"
-    drive <<<$'find\nenabled 36 1\nclose\ngone'
-    local driven=$?
-    ended && [ "$driven" -eq 0 ]
-}
+works() { session "$1" find 'enabled 36 1' close gone; }
 folder=$(program_folder settings "$KESTRELIA_WIN_BIN/flac.exe")
 ini=$folder/Kestrelia.ini
 
@@ -37,15 +32,12 @@ chmod u+w "$ini"
 # program starts on the defaults but must not save them over the file.
 for share in all none; do
     cp "$work/old.ini" "$ini"
-    wine "$KESTRELIA_WIN_BIN/ui_driver.exe" >"$work/holder" \
-        <<<"$(printf 'hold "%s" %s\nfind' "$(q "$(win "$ini")")" "$share")" &
-    holder=$!
-    for _ in $(seq 500); do grep -q '^ok  hold' "$work/holder" && break; sleep 0.02; done
+    drive_aside "$work/holder" 'ok  hold' "hold \"$(q "$(win "$ini")")\" $share" find
     start "$folder"
-    wait "$holder"  # lets go once the window is shown
+    wait "$aside"  # lets go once the window is shown
     # The language button names the other language.
     other=Japanese; [ $share = none ] && other=English
-    check "held, sharing $share: the language button says $other" drive <<<$'find\ntext 1 "'$other$'"\nclose\ngone'
+    check "held, sharing $share: the language button says $other" drive find "text 1 \"$other\"" close gone
     ended
     [ $share = all ] && check "held, sharing all: the stored settings are saved" same \
         "$(line "$ini" 2) $(line "$ini" 24) $(line "$ini" 29)" "1 $(win "$work")\\*.wav 5"

@@ -111,7 +111,7 @@ while :; do
     # Exit enabled, no encoder left, Search lower folders on again.
     after=("enabled 37 1" encoders)
     [ $files = 8 ] && after+=("click 19")
-    step "${after[@]}" "checked 19 1" handles || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
+    step "${after[@]}" "checked 19 1" || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
     handles=$(grep -o '^info handles [0-9]*' <<<"$reply" | cut -d' ' -f3)
     # The first job makes what the program keeps for later jobs.
     [ "$number" = 2 ] && baseline=$handles
