@@ -21,16 +21,13 @@ check() {  # check NAME COMMAND...
 matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; false; }; }
 same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
 win() { kestrelia_winpath "$1"; }
-finish() {
-    echo "$failures failure(s)"
-    [ "$failures" -eq 0 ]
-}
-# small_disk DIR SIZE [ro]: a tmpfs of SIZE at DIR; false where none can be
-# mounted (not root, or in a container without the right).
+finish() { echo "$failures failure(s)" && [ "$failures" -eq 0 ]; }
+# small_disk NAME DIR SIZE [ro]: a tmpfs of SIZE at DIR; where none can be
+# mounted (not root, or in a container without the right), false and the
+# checks NAME skipped.
 small_disk() {
-    mkdir -p "$1"
-    mount -t tmpfs -o "size=$2${3:+,$3}" tmpfs "$1" 2>/dev/null || return 1
-    mounts+=("$1")
+    mkdir -p "$2" && mount -t tmpfs -o "size=$3${4:+,$4}" tmpfs "$2" 2>/dev/null && mounts+=("$2") ||
+        { echo "skip $1: no tmpfs can be mounted here" && false; }
 }
 
 # Code page 932, as on a Japanese Windows: the form starts in Japanese.
@@ -39,11 +36,7 @@ unset LC_ALL
 
 # program_folder NAME ENCODER: a current folder for the program holding
 # ENCODER (a program file) as its flac.exe.
-program_folder() {
-    mkdir -p "$work/$1"
-    cp "$2" "$work/$1/flac.exe"
-    echo "$work/$1"
-}
+program_folder() { mkdir -p "$work/$1" && cp "$2" "$work/$1/flac.exe" && echo "$work/$1"; }
 # start FOLDER: Kestrelia.exe of the build (or $program_exe) with FOLDER as
 # its current folder, in the background; `ended` waits for it (a minute at
 # most) and gives its exit code.
@@ -56,11 +49,10 @@ ended() {
     kill -0 "$program" 2>/dev/null && { echo "     the program still runs after a minute"; return 1; }
     wait "$program"
 }
-# drive [STEP...]: the steps (the arguments, or stdin) turned into code page
-# 932 and run by the driver; its report on stdout.
+# drive STEP...: the steps turned into code page 932 and run by the driver;
+# its report on stdout.
 drive() {
-    { if [ $# -gt 0 ]; then printf '%s\n' "$@"; else cat; fi; } | iconv -f UTF-8 -t CP932 |
-        wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
+    printf '%s\n' "$@" | iconv -f UTF-8 -t CP932 | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
     return "${PIPESTATUS[2]}"
 }
 # drive_aside REPORT LINE STEP...: the steps run in the background (pid
@@ -82,6 +74,10 @@ session() {
 # A text as a quoted step argument writes it: backslashes doubled.
 q() { printf '%s' "${1//\\/\\\\}"; }
 
+# wavs SECONDS FILE...: WAV files of that length, each with a sound of its
+# own, their folders made.
+wav_seed=0
+wavs() { for f in "${@:2}"; do mkdir -p "${f%/*}" && "$KESTRELIA_MAKE_WAV" "$f" "$1" $((++wav_seed)); done; }
 # ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
 # or the text N set, everything else 0 or empty.
 ini() {
@@ -103,9 +99,9 @@ settings() {
     ini "$1/Kestrelia.ini" 0=1 10=$mode 13=1 "t0=$(win "$2")\\$pattern" "t1=$(win "$2")\\*.wav" \
         "t2=$(win "$2")\\*.flac" "t4=$(win "$3")\\*.*" "${@:5}"
 }
-# job FOLDER [STEP...]: one job run to its end, then closed; `result FOLDER`
-# is the saved result (line feeds as \n).
-job() { session "$1" find 'click 36' ended "${@:2}" close gone; }
+# job FOLDER: one job run to its end, then closed; `result FOLDER` is the
+# saved result (line feeds as \n).
+job() { session "$1" find 'click 36' ended close gone; }
 result() { line "$1/Kestrelia.ini" 30 | sed 's/\x07/\\n/g'; }
 outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }

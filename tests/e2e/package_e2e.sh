@@ -23,10 +23,8 @@ check "package: the source package named, of the encoder's version" \
     grep -q "^flac, version ${encoder_version#flac }+" "$folder/flac-source.txt"
 
 music="$work/音楽 ソ"
-mkdir -p "$music/表/能" "$work/archive" "$work/restored"
-"$KESTRELIA_MAKE_WAV" "$music/a.wav" 2 1
-"$KESTRELIA_MAKE_WAV" "$music/表/b.wav" 2 2
-"$KESTRELIA_MAKE_WAV" "$music/表/能/ソ.wav" 1 3
+mkdir -p "$work/archive" "$work/restored"
+wavs 2 "$music/a.wav" "$music/表/b.wav" "$music/表/能/ソ.wav"
 
 # through_dialogs FOLDER PATTERN OUTPUT [STEP...]: after the steps, the
 # input chosen through the dialogs (a file of FOLDER, then the pattern) and

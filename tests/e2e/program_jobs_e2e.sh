@@ -11,13 +11,8 @@ source "$(dirname "$0")/e2e_lib.sh"
 # a folder whose name matches the pattern (entered, never given to the
 # encoder), a name in capitals and a file that does not match.
 music="$work/music"
-mkdir -p "$music/sub one/deep" "$music/locked" "$music/.cache" "$music/live.wav"
-"$KESTRELIA_MAKE_WAV" "$music/a.wav" 2 1
-"$KESTRELIA_MAKE_WAV" "$music/sub one/b.wav" 2 2
-"$KESTRELIA_MAKE_WAV" "$music/sub one/deep/c.WAV" 2 3
-"$KESTRELIA_MAKE_WAV" "$music/locked/d.wav" 1 4
-"$KESTRELIA_MAKE_WAV" "$music/.cache/e.wav" 1 5
-"$KESTRELIA_MAKE_WAV" "$music/live.wav/g.wav" 1 6
+wavs 2 "$music/a.wav" "$music/sub one/b.wav" "$music/sub one/deep/c.WAV"
+wavs 1 "$music/locked/d.wav" "$music/.cache/e.wav" "$music/live.wav/g.wav"
 echo notes >"$music/notes.txt"
 chmod a-w "$music/locked"
 archive="$work/archive"
@@ -80,8 +75,7 @@ held=$(program_folder held "$KESTRELIA_WIN_BIN/encoder_standin.exe")
 export STANDIN_HOLD="$(win "$work/release")" STANDIN_LOG="$(win "$work/standin.log")"
 hold_reached() {
     for _ in $(seq 500); do [ -e "$work/release.running" ] && return 0; sleep 0.02; done
-    echo "     the encoder never started"
-    false
+    echo "     the encoder never started" && false
 }
 ini "$held/Kestrelia.ini" "t0=$(win "$music")\\*.wav" "t1=$(win "$music")\\*.wav" "t4=$(win "$work/held out")\\*.*"
 start "$held"

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Soak of the real program under Wine: Execute and Cancel at random moments
-# for KESTRELIA_SOAK_SECONDS (default 30) over a tree of 120 files, with the
-# stand-in encoder (it copies, and logs each run) as flac.exe. After every
-# job: the idle state, no encoder still running, no more files run than had
-# started at the Cancel (a Cancel never reaches the next job), all of them
-# without one, the outputs of a job left alone copies byte for byte, and
-# Execute pressed the moment a job's end enables it starts the next job.
-# Across the run the handle count stays steady. The seed it prints makes
-# the same choices again (KESTRELIA_SOAK_SEED), not the program's timing.
+# for KESTRELIA_SOAK_SECONDS (default 30) over 120 files, with the stand-in
+# (it copies, and logs each run) as flac.exe. After every job: the idle
+# state, no encoder running, no more files run than had started at the
+# Cancel (a Cancel never reaches the next job), all of them without one, a
+# job left alone made copies, and Execute pressed the moment a job's end
+# enables it starts the next job; the handle count stays steady. The seed
+# it prints makes the same choices again (KESTRELIA_SOAK_SEED).
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 seconds=${KESTRELIA_SOAK_SECONDS:-30}

@@ -9,11 +9,7 @@
 // handler fails the caller instead of hanging the test.
 constexpr UINT ProgramAnswerMs = 5000;
 
-struct ChildSearch {
-    int id;
-    const char* className;
-    HWND found;
-};
+struct ChildSearch { int id; const char* className; HWND found; };
 
 inline BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
     ChildSearch* search = reinterpret_cast<ChildSearch*>(parameter);

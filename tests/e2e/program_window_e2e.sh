@@ -35,12 +35,12 @@ default_size="$((r - l)) $((b - t))"
 # files of a folder). Exit with No, then Yes.
 options=$(program_folder options "$KESTRELIA_WIN_BIN/flac.exe")
 mkdir -p "$work/wav" "$work/flac" "$work/outdir"
-"$KESTRELIA_MAKE_WAV" "$work/wav/a.wav" 1 1
+wavs 1 "$work/wav/a.wav"
 ini "$options/Kestrelia.ini" 0=1 "t1=$(win "$work/wav")\\*.wav" "t2=$(win "$work/flac")\\*.flac"
 check "dialogs: Folder Select, File Select, Cancel, a pattern; Exit" session "$options" find 'click 26' \
-    "dialog \"$(q "$(win "$work/outdir")")\\\\target.flac\"" 'click 17' "dialog \"$(q "$(win "$work/wav")")\\\\a.wav\"" \
-    'click 17' 'dialog cancel' 'click 17' 'dialog "*.wav"' 'click 37' 'box "Exit" "Really exit?" no' alive \
-    'click 37' 'box "Exit" "Really exit?" yes' gone
+    "dialog \"$(q "$(win "$work/outdir")")\\\\target.flac\"" \
+    'click 17' "dialog \"$(q "$(win "$work/wav")")\\\\a.wav\"" 'click 17' 'dialog cancel' 'click 17' 'dialog "*.wav"' \
+    'click 37' 'box "Exit" "Really exit?" no' alive 'click 37' 'box "Exit" "Really exit?" yes' gone
 f="$options/Kestrelia.ini"
 check "dialogs: the chosen input and output folder" same "$(line "$f" 23)|$(line "$f" 24)|$(line "$f" 27)" \
     "$(win "$work/wav")\\*.wav|$(win "$work/wav")\\*.wav|$(win "$work/outdir")\\target.flac"
@@ -72,7 +72,7 @@ check "#: the system close saved the place" same "$(place "$small" | cut -d' ' -
 # Closed minimised or maximised, the window keeps its normal place.
 for state in minimize maximize; do
     ini "$small/Kestrelia.ini" 0=1 1=40 2=30 3=440 4=330
-    check "$state: closed in that state" session "$small" find "$state" close gone
+    check "$state: closed in that state" session "$small" find "show $state" close gone
     check "$state: the normal place is saved" same "$(place "$small")" "40 30 440 330"
 done
 
@@ -83,7 +83,7 @@ for place in "-201 -150 0 -150" "-200 -151 -200 0" "-30000 -30000 0 0"; do
     read -r l t x y <<<"$place"
     ini "$small/Kestrelia.ini" 0=1 1=$l 2=$t 3=$((l + 400)) 4=$((t + 300))
     start "$small"
-    check "stored at $l, $t: placed at $x, $y" same "$(drive <<<$'find\nrect\nclose\ngone' | grep '^info rect')" \
+    check "stored at $l, $t: placed at $x, $y" same "$(drive find rect close gone | grep '^info rect')" \
         "info rect $x $y $((x + 400)) $((y + 300))"
     ended
 done

@@ -20,7 +20,7 @@
 //   dialog [typed] "NAME"|cancel [T]
 //                              the open-file dialog: NAME into its name box
 //                              (typed: a character at a time), Open; or Cancel
-//   close | gone [T] | alive | sleep T | size W H | minimize | maximize
+//   close | gone [T] | alive | sleep T | size W H | show minimize|maximize
 //   scroll v|h CODE            WM_VSCROLL or WM_HSCROLL
 //   rect [ID]                  the window's rectangle; or the control's corner
 //                              and size in client coordinates, and the client
@@ -47,16 +47,13 @@
 namespace {
 
 const int PollMs = 20;
-const int NameComboId = 1148;  // cmb13: the name box of the Explorer-style dialog
-const int NameEditId = 1152;   // edt1: the name box of the old-style dialog
+const int NameComboId = 1148;  // cmb13: the name box of the (Explorer-style) open-file dialog
 
 HWND Main = nullptr;
 std::vector<std::string> Args;
 char Text[65536];
 
-struct Failure {
-    std::string why;
-};
+struct Failure { std::string why; };
 
 [[noreturn]] void Fail(const char* format, ...) {
     char why[8192];
@@ -124,9 +121,7 @@ std::vector<HWND> OwnedBoxes() {
     return boxes;
 }
 
-bool IsFileDialog(HWND box) {
-    return FindDescendant(box, NameComboId) != nullptr || FindDescendant(box, NameEditId) != nullptr;
-}
+bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
 
 // "CAPTION" "TEXT" of every box the window owns, for a failure.
 std::string Boxes() {
@@ -148,9 +143,9 @@ HWND WaitBox(const char* caption, long timeout) {
     Until(timeout, [&] {
         for (HWND box : OwnedBoxes()) {
             char text[256];
-            if (found == nullptr && (caption == nullptr ? IsFileDialog(box)
-                                                        : !IsFileDialog(box) && ReadWindowText(box, text, sizeof text) &&
-                                                              std::strcmp(text, caption) == 0))
+            bool dialog = IsFileDialog(box);
+            if (found == nullptr && (caption == nullptr ? dialog : !dialog && ReadWindowText(box, text, sizeof text) &&
+                                                                       std::strcmp(text, caption) == 0))
                 found = box;
         }
         return found != nullptr;
@@ -168,10 +163,9 @@ void Press(HWND box, int id, long timeout, const char* what) {
     if (!(button != nullptr ? PostMessageA(button, BM_CLICK, 0, 0)
                             : PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0)))
         Fail("could not post the press of button %d", id);
-    if (!Until(timeout, [&] { return !IsWindow(box); })) Fail("%s was still there %ld ms after the press of %d", what, timeout, id);
+    if (!Until(timeout, [&] { return !IsWindow(box); }))
+        Fail("%s was still there %ld ms after the press of %d", what, timeout, id);
 }
-
-// --- Steps ---------------------------------------------------------------
 
 void Expect(int state) {
     static const char* const names[] = {"enabled", "checked", "text"};
@@ -208,15 +202,14 @@ void StepDialog() {
     long timeout = Number(typed + 1, 10000);
     HWND dialog = WaitBox(nullptr, timeout);
     if (Args[typed] == "cancel") return Press(dialog, IDCANCEL, timeout, "the dialog");
-    HWND combo = FindDescendant(dialog, NameComboId);
     // Wine's name box is an edit in a combo box in a ComboBoxEx32.
-    HWND edit = combo != nullptr ? FindDescendant(combo, -1, "Edit") : FindDescendant(dialog, NameEditId);
+    HWND edit = FindDescendant(FindDescendant(dialog, NameComboId), -1, "Edit");
     if (edit == nullptr) Fail("the dialog has no file name box");
     const std::string& name = Args[typed];
     // Typed a character at a time (WM_CHAR), so that the box's limit holds.
     Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed ? "" : name.c_str()));
     for (size_t i = 0; typed && i < name.size(); ++i) Ask(edit, WM_CHAR, static_cast<BYTE>(name[i]), 1);
-    if (typed) std::printf("info the name box took %zu of %zu typed characters\n", std::strlen(Read(edit)), name.size());
+    if (typed) std::printf("info the name box took %zu of %zu characters\n", std::strlen(Read(edit)), name.size());
     else if (name != Read(edit)) Fail("the file name box kept \"%s\"", Text);
     Press(dialog, IDOK, timeout, "the dialog");
 }
@@ -224,23 +217,25 @@ void StepDialog() {
 void StepRect() {
     RECT place;
     GetWindowRect(Args.empty() ? Main : Control(0), &place);
-    if (Args.empty()) return (void)std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
+    if (Args.empty())
+        return (void)std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
     POINT corner = {place.left, place.top};
     POINT client = {0, 0};
     ScreenToClient(Main, &corner);
     ClientToScreen(Main, &client);
-    std::printf("info pos %s %ld %ld size %ld %ld client %ld %ld\n", Arg(0), corner.x, corner.y, place.right - place.left,
-         place.bottom - place.top, client.x, client.y);
+    std::printf("info pos %s %ld %ld size %ld %ld client %ld %ld\n", Arg(0), corner.x, corner.y,
+                place.right - place.left, place.bottom - place.top, client.x, client.y);
 }
 
 // Minimized or maximized, waited for; through the system menu command when
 // ShowWindow does not take.
-void Show(int command, WPARAM systemCommand) {
-    auto done = [&] { return (command == SW_MINIMIZE ? IsIconic(Main) : IsZoomed(Main)) != 0; };
-    ShowWindow(Main, command);
+void Show() {
+    bool minimize = Args[0] == "minimize";
+    auto done = [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; };
+    ShowWindow(Main, minimize ? SW_MINIMIZE : SW_MAXIMIZE);
     if (Until(2000, done)) return;
-    PostMessageA(Main, WM_SYSCOMMAND, systemCommand, 0);
-    if (!Until(2000, done)) Fail("the window is %s", IsIconic(Main) ? "minimized" : IsZoomed(Main) ? "maximized" : "normal");
+    PostMessageA(Main, WM_SYSCOMMAND, minimize ? SC_MINIMIZE : SC_MAXIMIZE, 0);
+    if (!Until(2000, done)) Fail("the window stays so (minimized %d, maximized %d)", IsIconic(Main), IsZoomed(Main));
 }
 
 void StepEncoders() {
@@ -307,8 +302,7 @@ const Step Steps[] = {
     {"size", 2, 2, Shown, [] {
          SetWindowPos(Main, nullptr, 0, 0, Number(0), Number(1), SWP_NOMOVE | SWP_NOZORDER);
      }},
-    {"minimize", 0, 0, Shown, [] { Show(SW_MINIMIZE, SC_MINIMIZE); }},
-    {"maximize", 0, 0, Shown, [] { Show(SW_MAXIMIZE, SC_MAXIMIZE); }},
+    {"show", 1, 1, Shown, Show},
     {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == "v" ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(Number(1), 0), 0); }},
     {"rect", 0, 1, Shown, StepRect},
     {"hold", 2, 2, NoWindow, [] {
