@@ -1,15 +1,9 @@
 // The job on a real thread against the window thread's actions: Cancel,
 // the next Execute, and the painter's reads. Also run under ThreadSanitizer.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <regex>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "batch/batch_job.h"
-#include "form/form_table.h"
 #include "form/form_window.h"
 #include "platform/fake/fake_window.h"
 #include "tests/unit/job_world.h"

@@ -1,15 +1,9 @@
 // Whole jobs over the fake world, most as tables of cases on one fixture.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "batch/batch_job.h"
-#include "form/form_table.h"
 #include "tests/unit/job_world.h"
 
 namespace {

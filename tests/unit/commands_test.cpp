@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "batch/batch_job.h"
-#include "settings/text_util.h"
 #include "tests/unit/ui_world.h"
 
 namespace {
@@ -101,7 +95,6 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
 
 TEST(Commands, ExecuteCopiesTheLevelAndRunsTheJob) {
     StartIdle();
-    CopyText(EncoderPath, sizeof EncoderPath, "c:\\work\\flac");
     FakeAddFile("c:\\work\\flac.exe", 1000);
     FakeAddFile("d:\\wav\\a.wav", 1000);
     PlatSetText(ControlHandles[LevelRow], "3");

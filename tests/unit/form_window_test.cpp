@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "tests/unit/ui_world.h"
 
 namespace {

@@ -3,9 +3,13 @@
 // output tree d:\out, the encoder at c:\tools\flac, three fake buttons.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "batch/batch_job.h"
 #include "form/form_table.h"
 #include "platform/fake/fake_platform.h"
 #include "settings/settings_store.h"

@@ -1,11 +1,5 @@
-#include <gtest/gtest.h>
+#include <future>
 
-#include <condition_variable>
-#include <mutex>
-
-#include "batch/batch_job.h"
-#include "settings/settings_file.h"
-#include "settings/text_util.h"
 #include "tests/unit/ui_world.h"
 
 namespace {
@@ -39,7 +33,6 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
               (std::vector<std::string>{"show 1", "update", "loop"}));
     EXPECT_EQ(IntSettings[Language], 0);
     EXPECT_STREQ(TextSlots[LevelText], "8");
-    EXPECT_STREQ(EncoderPath, "c:\\work\\flac");
     EXPECT_EQ(FakeSend(PlatMsgCreate - 1 + 0x200), 0);  // other messages: the default
     EXPECT_TRUE(Has(FakeUiCalls(), "default 512"));
 }
@@ -88,43 +81,20 @@ TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
     }
 }
 
-// A job held inside its one encoder run until the test lets it go.
-struct HeldJob {
-    std::mutex lock;
-    std::condition_variable changed;
-    bool inRun = false, released = false;
-
-    void Start() {
-        CopyText(EncoderPath, sizeof EncoderPath, "c:\\work\\flac");
-        FakeAddFile("c:\\work\\flac.exe", 1000);
-        FakeAddFile("c:\\music\\a.wav", 1000);
-        FakeAddFile("c:\\music\\b.wav", 1000);
-        SetSlot(LastWavSpec, "c:\\music\\*.wav");
-        SetSlot(OutputSpec, "c:\\out\\*.*");
-        FakeEncoderRun run;
-        run.during = [this](const std::string&) {
-            std::unique_lock<std::mutex> guard(lock);
-            inRun = true;
-            changed.notify_all();
-            changed.wait(guard, [this] { return released; });
-        };
-        FakeQueueEncoderRun(run);
-        FakeSend(PlatMsgCommand, ExecuteRow);
-        std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [this] { return inRun; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> guard(lock);
-        released = true;
-        changed.notify_all();
-    }
-};
-
 TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     PrepareUiWorld();
     StartProgram();
-    HeldJob job;
-    job.Start();
+    // The job is held inside its one encoder run until the test lets it go.
+    std::promise<void> inRun, release;
+    std::shared_future<void> released = release.get_future().share();
+    FakeAddFile("c:\\work\\flac.exe", 1000);
+    FakeAddFile("c:\\music\\a.wav", 1000);
+    FakeAddFile("c:\\music\\b.wav", 1000);
+    SetSlot(LastWavSpec, "c:\\music\\*.wav");
+    SetSlot(OutputSpec, "c:\\out\\*.*");
+    FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [&](const std::string&) { inRun.set_value(); released.wait(); }});
+    FakeSend(PlatMsgCommand, ExecuteRow);
+    inRun.get_future().wait();
     FakeClearUiCalls();
     FakeSend(PlatMsgClose);
     FakeSend(PlatMsgClose);
@@ -134,7 +104,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     FakeSend(PlatMsgTimer, 1);  // still running: the window stays
     EXPECT_FALSE(FakeMainWindowDestroyed());
 
-    job.Release();
+    release.set_value();
     FakeJoinThreads();
     // The job is over, the timer has not come yet: the close stays final,
     // and no command starts a job or opens a box or a dialog.

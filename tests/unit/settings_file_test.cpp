@@ -1,15 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "form/form_table.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/fake/fake_window.h"
-#include "settings/settings_file.h"
-#include "settings/settings_store.h"
-#include "settings/text_util.h"
 #include "tests/unit/ui_world.h"
 
 namespace {

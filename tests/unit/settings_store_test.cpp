@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <string>
 #include <thread>
 
-#include "platform/fake/fake_platform.h"
-#include "settings/settings_store.h"
-#include "settings/text_util.h"
 #include "tests/unit/job_world.h"
 
 namespace {

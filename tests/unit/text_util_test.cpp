@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "platform/fake/fake_platform.h"
-#include "settings/text_util.h"
+#include "tests/unit/job_world.h"
 
 namespace {
 

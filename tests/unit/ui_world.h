@@ -3,15 +3,11 @@
 #pragma once
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "app/main_window.h"
-#include "form/form_table.h"
 #include "form/form_window.h"
-#include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
-#include "settings/settings_store.h"
+#include "settings/settings_file.h"
 #include "tests/unit/job_world.h"
 
 const std::string Ini = "c:\\work\\Kestrelia.ini";
