@@ -1,5 +1,4 @@
-// The job on a real thread against the window thread's actions: Cancel,
-// the next Execute, and the painter's reads. Also run under ThreadSanitizer.
+// The job's thread against the window thread's Cancel, Execute and painting; run under ThreadSanitizer too.
 #include <atomic>
 #include <regex>
 #include <thread>
@@ -23,8 +22,7 @@ protected:
         for (int i = 1; i <= count; ++i) FakeAddFile("c:\\in\\f" + std::to_string(i) + ".wav", 1000 + i);
     }
 
-    // A status text as the job writes it, or an output path of this test's
-    // files; or nothing.
+    // A whole status text, an output path of this test's files, or nothing.
     static bool IsWhole(const char* text) {
         static const std::regex whole(
             "|((in progress|done|skipped|error)\nconverted:\\d+, skip:0, error:0(, ratio:[^\n]*%\n)?)"
@@ -34,8 +32,7 @@ protected:
 };
 
 TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
-    // A one-file job makes nine window calls. Cancel is clicked just before
-    // and just after each of them in turn, whenever the button takes a click.
+    // Cancel clicked just before and after each of a one-file job's nine window calls.
     const int windowCalls = 9;
     for (bool beforeTheCall : {true, false}) {
         for (int pressAt = 1; pressAt <= windowCalls; ++pressAt) {
@@ -72,8 +69,7 @@ TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
     EXPECT_EQ(FakeCommandLines().size(), 1u);
 }
 
-// Execute can be clicked the moment it is enabled again: by then the job
-// must be over for the window thread, or the click is lost.
+// By the time Execute is enabled again the job must be over, or the click is lost.
 TEST_F(JobThreadTest, ExecuteTakesAClickTheMomentItComesBack) {
     AddFiles(1);
     const std::string executeBack = "enable " + std::to_string(ExecuteRow);
@@ -94,9 +90,7 @@ TEST_F(JobThreadTest, ExecuteTakesAClickTheMomentItComesBack) {
     EXPECT_EQ(JobHandle, 0u);
 }
 
-// The form's painter, on its own thread, against a job that rewrites its
-// texts thousands of times: the file names grow in length, the counts in
-// width, so that a torn copy would mix two of them.
+// Names growing in length and counts in width: a torn copy would mix two texts.
 TEST_F(JobThreadTest, ThePainterOnlyEverDrawsWholeTexts) {
     const int files = 3000;
     AddFiles(files);

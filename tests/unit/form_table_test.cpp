@@ -11,8 +11,7 @@ extern const char* const MessageTableUtf8[MessageCount];
 
 namespace {
 
-// The text decoded from code page 932 to UTF-8; "?" when it is not valid
-// code page 932.
+// The text decoded from code page 932 to UTF-8; "?" when it is not valid.
 std::string DecodeCp932(const char* text) {
     iconv_t converter = iconv_open("UTF-8", "CP932");
     if (converter == reinterpret_cast<iconv_t>(-1)) return "?";
@@ -32,9 +31,7 @@ bool IsAscii(const char* text) {
     return true;
 }
 
-// Every text of the program, compiled to code page 932, decodes to exactly
-// the text of the source (the tables compiled once more in UTF-8); the
-// English ones are plain ASCII, shown alike in any code page.
+// Every text decodes to the source's UTF-8 text; the English ones are ASCII, alike in any code page.
 TEST(FormTexts, TheTextsAreStoredInCodePage932) {
     int changed = 0;
     auto expectSame = [&changed](const char* stored, const char* source, bool english, const std::string& where) {

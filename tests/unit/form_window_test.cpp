@@ -34,15 +34,11 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
 
     for (int row : {ModeRowFirst, ModeRowLast, OverwriteRow, RecurseRow})
         EXPECT_EQ(FakeControlById(row)->checked, row == ModeRowLast || row == OverwriteRow) << row;
-    EXPECT_EQ(FakeControlById(LevelRow)->text, "5x");
-    EXPECT_EQ(FakeControlById(LanguageRow)->text, "Japanese");
-    EXPECT_EQ(FakeControlById(ExecuteRow)->text, "Execute");
-    EXPECT_TRUE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
-    EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
-    EXPECT_TRUE(FakeIsEnabled(ControlHandles[ExecuteRow]));
+    for (auto [row, text] : {std::pair<int, const char*>{LevelRow, "5x"}, {LanguageRow, "Japanese"}, {ExecuteRow, "Execute"}})
+        EXPECT_EQ(FakeControlById(row)->text, text);
+    for (int row : {FolderSelectRow, CancelRow, ExecuteRow}) EXPECT_EQ(FakeIsEnabled(ControlHandles[row]), row != CancelRow);
 
-    // Folder Select stays disabled while outputs go beside their inputs; a
-    // check box shows any setting but 0 as checked.
+    // Folder Select is off while outputs go beside inputs; any setting but 0 is checked.
     PrepareUiWorld();
     StartProgram(SettingsFile({{SameFolder, 1}}, {}));
     EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
@@ -52,8 +48,7 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     CreateForm(FakeMainWindow(), 0);
     EXPECT_TRUE(FakeControlById(RecurseRow)->checked);
 
-    // A control that cannot be made leaves its row without one; the rest
-    // of the form works.
+    // A control that cannot be made leaves its row without one; the rest works.
     PrepareUiWorld();
     FakeFailControl(LanguageRow);
     StartProgram();
@@ -75,9 +70,7 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
     EXPECT_EQ(drawn[2], "text 10 408 357 427 16384|d:\\out\\a.flac");
     EXPECT_EQ(drawn[3], "text 10 432 357 475 16|done\nconverted:1");
 
-    // A row partly scrolled out of view is drawn, cut by the client area's
-    // edge; one wholly out of view is not. Row 43 spans the tenths 15 to
-    // 510 and 255 to 267, here with an 8 x 16 cell.
+    // Partly out of view: drawn, cut by the edge; wholly: not. Row 43: tenths 15-510, 255-267.
     CharWidth = 8;
     auto drawnRow = [](int scrollCol, int scrollRow) {
         ScrollCol = scrollCol;
@@ -94,8 +87,7 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
     EXPECT_EQ(drawnRow(0, -27), "");
 
     // The job's repaint request marks just its two rows, where they are now.
-    ScrollCol = -2;
-    ScrollRow = -1;
+    drawnRow(-2, -1);
     FakeClearUiCalls();
     FakeSend(PlatMsgJobTexts);
     EXPECT_EQ(FakeUiCalls(), std::vector<std::string>{"invalidate -4 392 392 459"});
@@ -104,13 +96,11 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
 TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
     PrepareUiWorld();
     StartProgram();
-    PlatSetText(ControlHandles[LevelRow], "");
-    CopyEditTexts();
-    EXPECT_STREQ(TextSlots[LevelText], "");
-    std::string typed(12000, '7');
-    PlatSetText(ControlHandles[LevelRow], typed.c_str());
-    CopyEditTexts();
-    EXPECT_EQ(std::string(TextSlots[LevelText]), std::string(9999, '7'));
+    for (const std::string& typed : {std::string(), std::string(12000, '7')}) {
+        PlatSetText(ControlHandles[LevelRow], typed.c_str());
+        CopyEditTexts();
+        EXPECT_EQ(std::string(TextSlots[LevelText]), typed.substr(0, 9999));
+    }
 }
 
 }  // namespace

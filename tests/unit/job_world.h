@@ -1,6 +1,4 @@
-// A fake world ready for a batch job, shared by the job's tests: English
-// texts, lower folders searched, c:\in\*.wav (or *.flac) into the separate
-// output tree d:\out, the encoder at c:\tools\flac, three fake buttons.
+// A fake world for a job: English, recursive, c:\in\*.wav (*.flac) into d:\out, encoder c:\tools\flac.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -16,8 +16,7 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     EXPECT_EQ(FakeUiCalls().back(), "box Kestrelia|Few resource or Wrong coding|16");
     EXPECT_FALSE(Has(FakeUiCalls(), "loop"));
 
-    // The creation sequence: the cell, the file, the repaired store, the
-    // controls, then the stored place; then shown and into the loop.
+    // The stored place after the controls, then shown and into the loop.
     PrepareUiWorld();
     FakeSetTextMetrics(PlatTextMetrics{8, 16, 0, 0});
     EXPECT_EQ(StartProgram(SettingsFile({{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530},
@@ -58,8 +57,7 @@ TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
     // Long enough to be read in three pieces.
     const std::string stored =
         SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
-    // 0: the file cannot be opened (another program holds it and shares
-    // nothing); n: its nth read fails, until the load no longer reaches it.
+    // 0: the file cannot be opened; n: its nth read fails, until the load no longer reaches it.
     for (int n = 0;; ++n) {
         PrepareUiWorld();
         FakePutBytes(Ini, stored);
@@ -106,8 +104,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
 
     release.set_value();
     FakeJoinThreads();
-    // The job is over, the timer has not come yet: the close stays final,
-    // and no command starts a job or opens a box or a dialog.
+    // Job over, timer not yet come: no command starts a job or opens a box or a dialog.
     FakeClearUiCalls();
     for (int id : {ExecuteRow, FileSelectRow, FolderSelectRow, ExitRow, LanguageRow}) FakeSend(PlatMsgCommand, id);
     FakeJoinThreads();

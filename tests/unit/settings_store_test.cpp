@@ -39,8 +39,7 @@ TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
     for (int slot : {InputSpec, OutputSpec, ResultText}) EXPECT_EQ(TextSlots[slot], "kept " + std::to_string(slot));
 }
 
-// The painter copies a slot while the job thread rewrites it: every copy
-// must be one whole text, never the start of one and the end of another.
+// The painter copies a slot while the job thread rewrites it: never a mix of two texts.
 TEST(SettingsStore, PublishedTextsAreReadWhole) {
     FakeReset();
     ClearSettingsStore();

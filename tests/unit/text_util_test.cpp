@@ -17,8 +17,7 @@ TEST(TextUtil, TextsThatDoNotFitAreRefusedNotCut) {
     EXPECT_STREQ(buffer, "abcd\\12");
 }
 
-// A lead byte at the very end has no trail byte to take with it: the walk
-// must stop at the NUL, not step over it.
+// A lead byte at the very end has no trail byte: the walk stops at the NUL.
 TEST(TextUtil, ALeadByteAtTheEndIsACharacterOfItsOwn) {
     FakeReset();
     FakeSetCodePage(932);

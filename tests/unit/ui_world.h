@@ -1,5 +1,4 @@
-// A fake world for the program's window: the current folder c:\work, the
-// layout cell 7 x 16, no controls yet, no job.
+// A fake world for the program's window: the current folder c:\work, no controls yet, no job.
 #pragma once
 
 #include <algorithm>
@@ -22,8 +21,7 @@ inline void PrepareUiWorld() {
     AbortRequested = 0;
 }
 
-// The program started as far as its message loop, from this settings file
-// (none when empty).
+// The program started as far as its message loop, from this settings file (none when empty).
 inline int StartProgram(const std::string& settingsFile = "") {
     if (!settingsFile.empty()) FakePutBytes(Ini, settingsFile);
     return KestreliaMain(nullptr, 1);

@@ -42,8 +42,7 @@ TEST(WindowSize, GrowingTheWindowScrollsTheFormBackAndSetsTheBars) {
     EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"range 1 0 30 6", "range 0 0 52 14"}));
     EXPECT_EQ(FakeRepaintCount(), 2);
 
-    // With the bar at its end, a change of width alone still moves the form
-    // down by one line: the bar allows one line more than the form needs.
+    // The bar allows one line more than the form needs: a width change alone moves it one line.
     ScrollRow = 0;
     HandleSize(FakeMainWindow(), ClientSize(100, 20 * 16));
     HandleVScroll(FakeMainWindow(), 7);
@@ -57,8 +56,7 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
     PrepareCell();
     HandleSize(FakeMainWindow(), ClientSize(20 * 7, 10 * 16));
     FakeClearUiCalls();
-    // A line up at the top, the thumb released, the end of a scroll and an
-    // unknown request move nothing.
+    // A line up at the top, thumb released, end of scroll, unknown: no move.
     for (int request : {0, 4, 8, 99}) HandleVScroll(FakeMainWindow(), request);
     EXPECT_EQ(ScrollRow, 0);
     for (const std::string& call : FakeUiCalls()) EXPECT_TRUE(call.rfind("scroll", 0) != 0 && call != "update") << call;
@@ -99,8 +97,7 @@ TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
         {1080, 10, 1480, 310, "move 1080 10 400 300"},
         {10, 875, 410, 1175, "move 10 0 400 300"},
         {10, 874, 410, 1174, "move 10 874 400 300"},
-        // Left of or above the screen: moved only when less than 200 of its
-        // width or 150 of its height would stay on it.
+        // Left of or above: moved when less than 200 wide or 150 high would stay on screen.
         {-50, -20, 350, 280, "move -50 -20 400 300"},
         {-201, 10, 199, 310, "move 0 10 400 300"},
         {-200, 10, 200, 310, "move -200 10 400 300"},
