@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "tests/unit/job_world.h"
 
@@ -17,6 +18,18 @@ struct JobFile {
     std::uint64_t size;
     std::int64_t outputSize;  // Whole: half the input; Skipped: its output is there
 };
+
+// A status text from its parts, "done 2 0 0 70.0 50.0 70.0 60.0": the counts,
+// then the ratio, minimum, maximum and average where given; "progress" is "in progress".
+std::string Status(const std::string& parts) {
+    std::istringstream in(parts);
+    std::string status, converted, skipped, errors, ratio, low, high, average;
+    in >> status >> converted >> skipped >> errors >> ratio >> low >> high >> average;
+    std::string text = (status == "progress" ? "in progress" : status) + "\nconverted:" + converted + ", skip:" + skipped +
+                       ", error:" + errors + (ratio.empty() ? "" : ", ratio:" + ratio + "%");
+    if (!low.empty()) text += ", min:" + low + "%, max:" + high + "%, average:" + average + "%";
+    return ratio.empty() ? text : text + "\n";
+}
 
 class JobTest : public ::testing::Test {
 protected:
@@ -284,13 +297,11 @@ TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) 
         const char* result;
         std::uint64_t sizeAfter;  // of d:\out\a.flac; 0: not there
     } cases[] = {
-        {"exit 1", run(1), None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
-        {"crash", run(0xC0000005), None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
-        {"no output", run(0, false), None, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 0},
-        {"output there", run(0), Readable, 0, "done\nconverted:1, skip:1, error:0, ratio:50.0%\n", 77},
-        {"unreadable there", run(0), Unreadable, 0, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 77},
-        {"replaced", run(0), Readable, 1, "done\nconverted:2, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n", 500},
-        {"replacing fails", run(1), Readable, 1, "done\nconverted:1, skip:0, error:1, ratio:50.0%\n", 500},
+        {"exit 1", run(1), None, 0, "done 1 0 1 50.0", 0}, {"crash", run(0xC0000005), None, 0, "done 1 0 1 50.0", 0},
+        {"no output", run(0, false), None, 0, "done 1 0 1 50.0", 0}, {"output there", run(0), Readable, 0, "done 1 1 0 50.0", 77},
+        {"unreadable there", run(0), Unreadable, 0, "done 1 0 1 50.0", 77},
+        {"replaced", run(0), Readable, 1, "done 2 0 0 50.0 50.0 50.0 50.0", 500},
+        {"replacing fails", run(1), Readable, 1, "done 1 0 1 50.0", 500},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -301,7 +312,7 @@ TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) 
         IntSettings[Overwrite] = c.overwrite;
         if (c.before != Readable || c.overwrite == 1) FakeQueueEncoderRun(c.run);
         BatchJob(TheWindow);
-        EXPECT_EQ(Result(), c.result) << c.what;
+        EXPECT_EQ(Result(), Status(c.result)) << c.what;
         EXPECT_EQ(FakeExists("d:\\out\\a.flac") ? FakeSizeOf("d:\\out\\a.flac") : 0, c.sizeAfter) << c.what;
         EXPECT_EQ(FakeSizeOf("d:\\out\\b.flac"), 500u) << c.what;
     }
@@ -334,8 +345,7 @@ TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
             }
             EXPECT_GE(whole, converted) << where;
             if (!FakeFaultReached(static_cast<FakeOp>(op))) {
-                EXPECT_EQ(Result(), "skipped\nconverted:3, skip:2, error:0, ratio:50.0%, min:50.0%, max:50.0%, "
-                                    "average:50.0%\n") << where;
+                EXPECT_EQ(Result(), Status("skipped 3 2 0 50.0 50.0 50.0 50.0")) << where;
                 // Each output folder once, before its first conversion: x's file is skipped.
                 EXPECT_EQ(FakeDirectoryCalls(), (Strings{"d:\\out", "d:", "d:\\out", "d:\\out\\sub"})) << where;
                 break;
@@ -363,47 +373,33 @@ TEST_F(JobTest, StatusTextsCountsAndRatios) {
         std::vector<JobFile> files;
         Strings shown;
     } cases[] = {
+        // An empty input (e.wav) is converted but moves no ratio.
         {0,
          {{"a.wav", 1000, 500}, {"b.wav", 1000, 700}, {"c.wav", 4000, 2200}, {"e.wav", 0, 86},
           {"s.wav", 1000, Skipped}, {"f.wav", 1000, Fails}},
-         {"in progress\nconverted:0, skip:0, error:0",
-          "done\nconverted:1, skip:0, error:0, ratio:50.0%\n",
-          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:50.0%, max:50.0%, average:50.0%\n",
-          "done\nconverted:2, skip:0, error:0, ratio:70.0%, min:50.0%, max:70.0%, average:60.0%\n",
-          "in progress\nconverted:2, skip:0, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:60.0%\n",
-          "done\nconverted:3, skip:0, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
-          "in progress\nconverted:3, skip:0, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:56.7%\n",
-          // An empty input is converted but moves no ratio.
-          "done\nconverted:4, skip:0, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
-          "skipped\nconverted:4, skip:1, error:0, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n",
-          "in progress\nconverted:4, skip:1, error:0, ratio:--.-%, min:50.0%, max:70.0%, average:56.7%\n",
-          "error\nconverted:4, skip:1, error:1, ratio:55.0%, min:50.0%, max:70.0%, average:56.7%\n"}},
+         {"progress 0 0 0", "done 1 0 0 50.0", "progress 1 0 0 --.- 50.0 50.0 50.0", "done 2 0 0 70.0 50.0 70.0 60.0",
+          "progress 2 0 0 --.- 50.0 70.0 60.0", "done 3 0 0 55.0 50.0 70.0 56.7", "progress 3 0 0 --.- 50.0 70.0 56.7",
+          "done 4 0 0 55.0 50.0 70.0 56.7", "skipped 4 1 0 55.0 50.0 70.0 56.7", "progress 4 1 0 --.- 50.0 70.0 56.7",
+          "error 4 1 1 55.0 50.0 70.0 56.7"}},
         {1, {{"a.flac", 500, Whole}, {"s.flac", 500, Skipped}, {"b.flac", 500, Whole}},
-         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0", "skipped\nconverted:1, skip:1, error:0",
-          "in progress\nconverted:1, skip:1, error:0", "done\nconverted:2, skip:1, error:0"}},
-        // Nothing to divide by.
-        {0, {{"e.wav", 0, Whole}}, {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:0.0%\n"}},
+         {"progress 0 0 0", "done 1 0 0", "skipped 1 1 0", "progress 1 1 0", "done 2 1 0"}},
+        {0, {{"e.wav", 0, Whole}}, {"progress 0 0 0", "done 1 0 0 0.0"}},  // nothing to divide by
         // Sizes beyond 4 GiB count whole, not by their low 32 bits.
-        {0,
-         {{"big.wav", 6ull << 30, std::int64_t{3} << 30}, {"t.wav", 10, 10000}},
-         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:50.0%\n",
-          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:50.0%, max:50.0%, average:50.0%\n",
-          "done\nconverted:2, skip:0, error:0, ratio:100000.0%, min:50.0%, max:100000.0%, average:50.0%\n"}},
+        {0, {{"big.wav", 6ull << 30, std::int64_t{3} << 30}, {"t.wav", 10, 10000}},
+         {"progress 0 0 0", "done 1 0 0 50.0", "progress 1 0 0 --.- 50.0 50.0 50.0", "done 2 0 0 100000.0 50.0 100000.0 50.0"}},
         // A ratio above 999% leaves the minimum where it started.
-        {0,
-         {{"t.wav", 10, 1000}, {"u.wav", 10, 1000}},
-         {"in progress\nconverted:0, skip:0, error:0", "done\nconverted:1, skip:0, error:0, ratio:10000.0%\n",
-          "in progress\nconverted:1, skip:0, error:0, ratio:--.-%, min:999.0%, max:10000.0%, average:10000.0%\n",
-          "done\nconverted:2, skip:0, error:0, ratio:10000.0%, min:999.0%, max:10000.0%, average:10000.0%\n"}},
+        {0, {{"t.wav", 10, 1000}, {"u.wav", 10, 1000}},
+         {"progress 0 0 0", "done 1 0 0 10000.0", "progress 1 0 0 --.- 999.0 10000.0 10000.0", "done 2 0 0 10000.0 999.0 10000.0 10000.0"}},
     };
     for (const Case& c : cases) {
         SetUp();
         IntSettings[Mode] = c.mode;
         AddFiles(c.files);
-        Strings shown;
+        Strings shown, expected;
         FakeSetWindowHook([&shown] { shown.push_back(Result()); });
         BatchJob(TheWindow);
-        EXPECT_EQ(shown, c.shown) << c.files[0].name;
+        for (const std::string& parts : c.shown) expected.push_back(Status(parts));
+        EXPECT_EQ(shown, expected) << c.files[0].name;
     }
 }
 
@@ -418,8 +414,7 @@ TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
         BatchJob(TheWindow);
         EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + "a.flac");
         EXPECT_EQ(FakeExists(folder + "a.flac"), length == 509);
-        EXPECT_EQ(Result(), length == 509 ? "done\nconverted:1, skip:0, error:0, ratio:50.0%\n"
-                                          : "error\nconverted:0, skip:0, error:1");
+        EXPECT_EQ(Result(), Status(length == 509 ? "done 1 0 0 50.0" : "error 0 0 1"));
     }
 
     // A command line of 1519 bytes runs; one of 1520 is refused before any folder is made.
@@ -528,8 +523,7 @@ TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
         BatchJob(TheWindow);
         EXPECT_EQ(Inputs().size(), folders == 6000 ? 1u : 6000u);
         EXPECT_EQ(Inputs().front(), "c:\\in\\first.wav");
-        EXPECT_EQ(Result(), folders == 6000 ? "done\nconverted:1, skip:0, error:0, ratio:50.0%\n" + Message(TooManyFoldersMessage)
-                                            : "done\nconverted:6000, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n");
+        EXPECT_EQ(Result(), folders == 6000 ? Status("done 1 0 0 50.0") + Message(TooManyFoldersMessage) : Status("done 6000 0 0 50.0 50.0 50.0 50.0"));
         EXPECT_EQ(FakeOpenSearchCount(), 0);
     }
 }
@@ -544,18 +538,15 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
         std::size_t runs;
         std::string result;
     } cases[] = {
-        {"all done", [] {}, 2, "done\nconverted:2, skip:0, error:0, ratio:50.0%, min:50.0%, max:50.0%, average:50.0%\n"},
-        {"all skipped", [] { FakeAddFile("d:\\out\\a.flac", 1); FakeAddFile("d:\\out\\b.flac", 1); }, 0,
-         "skipped\nconverted:0, skip:2, error:0"},
+        {"all done", [] {}, 2, Status("done 2 0 0 50.0 50.0 50.0 50.0")},
+        {"all skipped", [] { FakeAddFile("d:\\out\\a.flac", 1); FakeAddFile("d:\\out\\b.flac", 1); }, 0, Status("skipped 0 2 0")},
         // The failures stay visible instead of "There is no file there".
-        {"all failed", [] { FakeFailNth(FakeOp::EncoderExit, 1); FakeFailNth(FakeOp::RunProcess, 2); }, 2,
-         "error\nconverted:0, skip:0, error:2"},
+        {"all failed", [] { FakeFailNth(FakeOp::EncoderExit, 1); FakeFailNth(FakeOp::RunProcess, 2); }, 2, Status("error 0 0 2")},
         {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }, 0, Message(OnlyWavMessage)},
         {"nothing found", [] { SetSlot(LastWavSpec, "c:\\in\\*.none.wav"); }, 0, Message(NoFileMessage)},
         // That file is accounted for; no further file, no closing message.
-        {"cancelled in a run",
-         [] { FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [](const std::string&) { AbortRequested = 1; }}); },
-         1, "done\nconverted:1, skip:0, error:0, ratio:50.0%\n"},
+        {"cancelled in a run", [] { FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [](const std::string&) { AbortRequested = 1; }}); },
+         1, Status("done 1 0 0 50.0")},
         {"cancelled before", [] {}, 0, ""},
     };
     for (const Case& c : cases) {
