@@ -92,18 +92,6 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     }
 }
 
-TEST(Commands, ExecuteCopiesTheLevelAndRunsTheJob) {
-    StartIdle();
-    FakeAddFile("c:\\work\\flac.exe", 1000);
-    FakeAddFile("d:\\wav\\a.wav", 1000);
-    PlatSetText(ControlHandles[LevelRow], "3");
-    Click(ExecuteRow);
-    FakeJoinThreads();
-    EXPECT_STREQ(TextSlots[LevelText], "3");
-    ASSERT_EQ(FakeCommandLines().size(), 1u);
-    EXPECT_NE(FakeCommandLines()[0].find(" -3 "), std::string::npos);
-}
-
 TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
     StartIdle();
     FakeQueueBoxAnswer(7);

@@ -91,6 +91,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     SetSlot(LastWavSpec, "c:\\music\\*.wav");
     SetSlot(OutputSpec, "c:\\out\\*.*");
     FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [&](const std::string&) { inRun.set_value(); released.wait(); }});
+    PlatSetText(ControlHandles[LevelRow], "3");  // Execute copies the edit box first
     FakeSend(PlatMsgCommand, ExecuteRow);
     inRun.get_future().wait();
     FakeClearUiCalls();
@@ -118,10 +119,12 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     EXPECT_EQ(CountOf(calls, "quit 0"), 1);
     EXPECT_TRUE(Has(calls, "stop timer 1"));
     // The running file was finished and counted; the second never started.
-    EXPECT_EQ(FakeCommandLines().size(), 1u);
+    ASSERT_EQ(FakeCommandLines().size(), 1u);
+    EXPECT_NE(FakeCommandLines()[0].find(" -3 "), std::string::npos);
     ClearSettingsStore();
     LoadSettingsFile();
     EXPECT_STREQ(TextSlots[CurrentFile], "c:\\out\\a.flac");
+    EXPECT_STREQ(TextSlots[LevelText], "3");
     EXPECT_NE(std::string(TextSlots[ResultText]).find("converted:1, skip:0, error:0"), std::string::npos);
 }
 
