@@ -28,21 +28,15 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     Click(ModeRowFirst);
     EXPECT_STREQ(TextSlots[InputSpec], "d:\\wav\\*.wav");
 
-    // Every check box keeps Folder Select in step with SameFolder.
-    Click(SameFolderRow);
-    EXPECT_EQ(IntSettings[SameFolder], 1);
-    EXPECT_TRUE(FakeControlById(SameFolderRow)->checked);
-    EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
-    Click(OverwriteRow);
-    Click(RecurseRow);
-    EXPECT_EQ(IntSettings[Overwrite], 1);
-    EXPECT_EQ(IntSettings[Recurse], 1);
-    EXPECT_FALSE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
-    Click(SameFolderRow);
-    Click(RecurseRow);
-    EXPECT_EQ(IntSettings[SameFolder], 0);
-    EXPECT_EQ(IntSettings[Recurse], 0);
-    EXPECT_TRUE(FakeIsEnabled(ControlHandles[FolderSelectRow]));
+    // Each check box toggles its setting and mark; Folder Select follows SameFolder.
+    const int steps[][5] = {  // the row clicked; SameFolder, Overwrite, Recurse, Folder Select enabled
+        {SameFolderRow, 1, 0, 0, 0}, {OverwriteRow, 1, 1, 0, 0}, {RecurseRow, 1, 1, 1, 0}, {SameFolderRow, 0, 1, 1, 1}, {RecurseRow, 0, 1, 0, 1}};
+    for (const auto& s : steps) {
+        Click(s[0]);
+        EXPECT_EQ((std::vector<int>{IntSettings[SameFolder], IntSettings[Overwrite], IntSettings[Recurse],
+                                    FakeIsEnabled(ControlHandles[FolderSelectRow])}), std::vector<int>(s + 1, s + 5)) << s[0];
+        EXPECT_EQ(FakeControlById(s[0])->checked, s[0] == SameFolderRow ? s[1] : s[0] == OverwriteRow ? s[2] : s[3]) << s[0];
+    }
 
     // The language button relabels the form in the other language.
     Click(LanguageRow);

@@ -14,35 +14,28 @@ std::string Lines(std::initializer_list<std::string> lines, const char* end = "\
 }
 
 TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
-    FakeReset();
-    DeriveSettingsPaths();
-    EXPECT_STREQ(SettingsPath, "c:\\work\\Kestrelia.ini");
-    EXPECT_STREQ(EncoderPath, "c:\\work\\flac");
-
-    FakeSetCurrentFolder("C:\\");
-    DeriveSettingsPaths();
-    EXPECT_STREQ(SettingsPath, "C:\\Kestrelia.ini");
-    EXPECT_STREQ(EncoderPath, "C:\\flac");
-
-    // 表 is 0x95 0x5C: its trail byte is no folder boundary.
-    FakeSetCodePage(932);
-    FakeSetCurrentFolder("d:\\\x95\x5C");
-    DeriveSettingsPaths();
-    EXPECT_STREQ(EncoderPath, "d:\\\x95\x5C\\flac");
-
-    FakeFailNth(FakeOp::FullPath, 1);
-    DeriveSettingsPaths();
-    EXPECT_STREQ(SettingsPath, "");
-    EXPECT_STREQ(EncoderPath, "");
-
-    // 999 bytes in all fit; one more is no path at all, never a cut one.
-    FakeSetCurrentFolder("c:\\" + std::string(982, 'a'));
-    DeriveSettingsPaths();
-    EXPECT_EQ(std::string(SettingsPath).size(), 999u);
-    FakeSetCurrentFolder("c:\\" + std::string(983, 'a'));
-    DeriveSettingsPaths();
-    EXPECT_STREQ(SettingsPath, "");
-    EXPECT_STREQ(EncoderPath, "");
+    const std::string fits = "c:\\" + std::string(982, 'a');  // 999 bytes in all; one more is no path, never a cut one
+    const struct {
+        std::string folder;
+        bool fails;
+        std::string settings, encoder;
+    } cases[] = {
+        {"c:\\work", false, "c:\\work\\Kestrelia.ini", "c:\\work\\flac"},
+        {"C:\\", false, "C:\\Kestrelia.ini", "C:\\flac"},
+        {"d:\\\x95\x5C", false, "d:\\\x95\x5C\\Kestrelia.ini", "d:\\\x95\x5C\\flac"},  // 表's trail byte is no boundary
+        {"c:\\work", true, "", ""},
+        {fits, false, fits + "\\Kestrelia.ini", fits + "\\flac"},
+        {fits + "a", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        FakeReset();
+        FakeSetCodePage(932);
+        FakeSetCurrentFolder(c.folder);
+        if (c.fails) FakeFailNth(FakeOp::FullPath, 1);
+        DeriveSettingsPaths();
+        EXPECT_EQ(std::string(SettingsPath), c.settings) << c.folder;
+        EXPECT_EQ(std::string(EncoderPath), c.encoder) << c.folder;
+    }
 
     // With no path nothing is read.
     FakePutBytes("c:\\Kestrelia.ini", Lines({"1", "1"}));
