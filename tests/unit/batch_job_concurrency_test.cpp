@@ -33,30 +33,25 @@ protected:
 
 TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
     // Cancel clicked just before and after each of a one-file job's nine window calls.
-    const int windowCalls = 9;
     for (bool beforeTheCall : {true, false}) {
-        for (int pressAt = 1; pressAt <= windowCalls; ++pressAt) {
+        for (int pressAt = 1; pressAt <= 9; ++pressAt) {
             SetUp();
             AddFiles(1);
             std::atomic<int> calls{0};
-            FakeSetWindowHook(
-                [&calls, pressAt] {
-                    if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1;  // the Cancel button
-                },
-                beforeTheCall);
+            FakeSetWindowHook([&calls, pressAt] { if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1; },
+                              beforeTheCall);
             ASSERT_TRUE(StartBatchJob(TheWindow));
             FakeJoinThreads();
             FakeSetWindowHook(nullptr);
-            std::string where = std::string(beforeTheCall ? "before" : "after") + " window call " +
-                                std::to_string(pressAt);
-            EXPECT_GE(calls.load(), 7) << where;  // fewer when Cancel came before the file
-            EXPECT_EQ(AbortRequested, 0) << where;
+            SCOPED_TRACE(std::string(beforeTheCall ? "before" : "after") + " window call " + std::to_string(pressAt));
+            EXPECT_GE(calls.load(), 7);  // fewer when Cancel came before the file
+            EXPECT_EQ(AbortRequested, 0);
 
             FakeAddFile("c:\\in\\second.wav", 500);
             std::size_t runsBefore = FakeCommandLines().size();
             ASSERT_TRUE(StartBatchJob(TheWindow));
             FakeJoinThreads();
-            EXPECT_EQ(FakeCommandLines().size(), runsBefore + 2) << where;
+            EXPECT_EQ(FakeCommandLines().size(), runsBefore + 2);
         }
     }
 

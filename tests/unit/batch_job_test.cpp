@@ -72,8 +72,8 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
         int mode, sameFolder;
         std::string input, output;
         int message;  // walked: the job walks and runs these inputs
-        Strings inputs;
-        const char* firstOutput;
+        Strings inputs = {};
+        const char* firstOutput = nullptr;
     } cases[] = {
         {0, 0, "c:\\in\\*.WAV", "d:\\out\\*.*", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "d:\\out\\b.flac"},
         {0, 0, "c:\\in\\C.Wav", "d:\\out\\x.wav", walked, {"c:\\in\\c.wav"}, "d:\\out\\c.flac"},
@@ -82,47 +82,40 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
         {0, 0, "c:\\in\\*.wav", "out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
         {0, 0, "c:\\in\\*.wav", "\\out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
         {0, 1, "c:\\in\\b.wav", "d:\\elsewhere\\*.*", walked, {"c:\\in\\b.wav"}, "c:\\in\\b.flac"},
-        {0, 0, "c:/in/*.wav", "d:\\out\\", walked, {}, nullptr},  // a slash is no separator
-        {0, 0, "c:*.wav", "d:\\out\\", walked, {}, nullptr},      // searches c:\c:*.wav
+        {0, 0, "c:/in/*.wav", "d:\\out\\", walked}, {0, 0, "c:*.wav", "d:\\out\\", walked},  // no separator; c:\c:*.wav
         {1, 0, "c:\\in\\*.FLAC", "d:\\out\\*.*", walked, {"c:\\in\\d.flac"}, "d:\\out\\d.wav"},
-        {0, 0, ".wav", "", OnlyWavMessage, {}, nullptr},           {0, 0, "c:\\in\\*.flac", "", OnlyWavMessage, {}, nullptr},
-        {0, 0, "c:\\in\\*,wav", "", OnlyWavMessage, {}, nullptr}, {0, 0, "c:\\in\\*.wa", "", OnlyWavMessage, {}, nullptr},
-        {0, 0, "c:\\in\\*.wavx", "", OnlyWavMessage, {}, nullptr}, {0, 0, "", "", OnlyWavMessage, {}, nullptr},
-        {1, 0, ".flac", "", OnlyFlacMessage, {}, nullptr},        {1, 0, "c:\\in\\*.wav", "", OnlyFlacMessage, {}, nullptr},
-        {1, 0, "c:\\in\\*_flac", "", OnlyFlacMessage, {}, nullptr},
+        {0, 0, ".wav", "", OnlyWavMessage},  {0, 0, "c:\\in\\*.flac", "", OnlyWavMessage}, {0, 0, "c:\\in\\*,wav", "", OnlyWavMessage},
+        {0, 0, "c:\\in\\*.wa", "", OnlyWavMessage}, {0, 0, "c:\\in\\*.wavx", "", OnlyWavMessage}, {0, 0, "", "", OnlyWavMessage},
+        {1, 0, ".flac", "", OnlyFlacMessage}, {1, 0, "c:\\in\\*.wav", "", OnlyFlacMessage}, {1, 0, "c:\\in\\*_flac", "", OnlyFlacMessage},
         // 519 bytes fit a job path, 520 do not; a folder part of 519 fits.
-        {0, 0, "c:\\" + std::string(510, 'm') + "\\*.wav", "", walked, {}, nullptr},
-        {0, 0, "c:\\" + std::string(511, 'm') + "\\*.wav", "", InputTooLongMessage, {}, nullptr},
-        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(515, 'o') + "\\*.*", walked, {}, nullptr},
-        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(516, 'o') + "\\*.*", OutputTooLongMessage, {}, nullptr},
+        {0, 0, "c:\\" + std::string(510, 'm') + "\\*.wav", "", walked},
+        {0, 0, "c:\\" + std::string(511, 'm') + "\\*.wav", "", InputTooLongMessage},
+        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(515, 'o') + "\\*.*", walked},
+        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(516, 'o') + "\\*.*", OutputTooLongMessage},
     };
     for (int language : {0, 1}) {
         for (const Case& c : cases) {
             SetUp();
             IntSettings[Recurse] = 0;
-            for (const char* path : {"c:\\a.wav", "c:\\in\\b.wav", "c:\\in\\c.wav", "c:\\in\\d.flac"})
-                FakeAddFile(path, 10);
+            for (const char* path : {"c:\\a.wav", "c:\\in\\b.wav", "c:\\in\\c.wav", "c:\\in\\d.flac"}) FakeAddFile(path, 10);
             IntSettings[Language] = language;
             IntSettings[Mode] = c.mode;
             IntSettings[SameFolder] = c.sameFolder;
             SetSlot(c.mode == 0 ? LastWavSpec : LastFlacSpec, c.input);
             SetSlot(InputSpec, "c:\\in\\*.txt");  // the form's copy is not what the job reads
             SetSlot(OutputSpec, c.output);
-            SetSlot(ResultText, "left from before");
-            SetSlot(CurrentFile, "left from before");
+            for (int slot : {ResultText, CurrentFile}) SetSlot(slot, "left from before");
             BatchJob(TheWindow);
-            const std::string where = c.input + " | " + c.output;
-            EXPECT_EQ(Inputs(), c.inputs) << where;
-            if (c.inputs.empty() && c.output.size() < 500) { EXPECT_STREQ(TextSlots[CurrentFile], "") << where; }
+            SCOPED_TRACE(c.input + " | " + c.output);
+            EXPECT_EQ(Inputs(), c.inputs);
+            if (c.inputs.empty() && c.output.size() < 500) { EXPECT_STREQ(TextSlots[CurrentFile], ""); }
             if (c.message != walked) {
-                EXPECT_EQ(Result(), Message(c.message)) << where;
-                EXPECT_TRUE(FakeDirectoryCalls().empty()) << where;
+                EXPECT_EQ(Result(), Message(c.message));
+                EXPECT_TRUE(FakeDirectoryCalls().empty());
             } else if (c.firstOutput != nullptr) {
-                EXPECT_TRUE(FakeExists(c.firstOutput)) << where;
-            } else if (c.output.size() < 500) {
-                EXPECT_EQ(Result(), Message(NoFileMessage)) << where;
-            } else {
-                EXPECT_EQ(Result(), "error\nconverted:0, skip:0, error:2") << where;  // no output path fits
+                EXPECT_TRUE(FakeExists(c.firstOutput));
+            } else {  // when no output path fits, both files fail
+                EXPECT_EQ(Result(), c.output.size() < 500 ? Message(NoFileMessage) : Status("error 0 0 2"));
             }
         }
     }
