@@ -94,11 +94,11 @@ TEST_F(JobThreadTest, ThePainterOnlyEverDrawsWholeTexts) {
     ScrollCol = ScrollRow = 0;
     std::atomic<bool> jobStarted{false};
     std::atomic<long> paints{0};
-    std::vector<std::string> torn;
+    Strings torn;
     std::thread painter([&] {
         while (!jobStarted || JobHandle != 0 || paints < 2000) {
             PaintForm(TheWindow);
-            std::vector<std::string> drawn = FakeDrawn();  // the job's two texts come last
+            Strings drawn = FakeDrawn();  // the job's two texts come last
             for (std::size_t i = drawn.size() - 2; i < drawn.size(); ++i) {
                 std::string text = drawn[i].substr(drawn[i].find('|') + 1);
                 if (!IsWhole(text.c_str())) torn.push_back(text);

@@ -9,8 +9,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 // A file of the job and what its encoder run does.
 constexpr std::int64_t Whole = -1, Skipped = -2, Fails = -3;
 struct JobFile {
@@ -132,10 +130,9 @@ TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
             SetSlot(LevelText, typed);
             FakeAddFile(mode == 0 ? "c:\\in\\a.wav" : "c:\\in\\a.flac", 1000);
             BatchJob(TheWindow);
-            EXPECT_EQ(FakeCommandLines(), Strings{mode == 0 ? "\"c:\\tools\\flac\" -V -" + std::string(kept) +
-                                                                  " -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""
-                                                            : "\"c:\\tools\\flac\" -d -o \"d:\\out\\a.wav\" \"c:\\in\\a.flac\""})
-                << typed;
+            const std::string rest = mode == 0 ? " -V -" + std::string(kept) + " -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""
+                                               : " -d -o \"d:\\out\\a.wav\" \"c:\\in\\a.flac\"";
+            EXPECT_EQ(FakeCommandLines(), Strings{"\"c:\\tools\\flac\"" + rest}) << typed;
             EXPECT_STREQ(TextSlots[LevelText], kept) << typed;
             EXPECT_EQ(IntSettings[Level], kept[0] - '0') << typed;
         }
@@ -298,8 +295,7 @@ TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) 
     };
     for (const Case& c : cases) {
         SetUp();
-        FakeAddFile("c:\\in\\a.wav", 1000);
-        FakeAddFile("c:\\in\\b.wav", 1000);
+        for (const char* input : {"c:\\in\\a.wav", "c:\\in\\b.wav"}) FakeAddFile(input, 1000);
         if (c.before != None) FakeAddFile("d:\\out\\a.flac", 77);
         if (c.before == Unreadable) FakeSetReadable("d:\\out\\a.flac", false);
         IntSettings[Overwrite] = c.overwrite;
@@ -318,9 +314,8 @@ TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
         for (int n = 1;; ++n) {
             SetUp();
             AddFiles({{"a.wav", 1000, Whole}, {"b.wav", 1000, Skipped}, {"c.wav", 1000, Whole}});
-            FakeAddFile("c:\\in\\x\\s.wav", 1000);
+            for (const char* input : {"c:\\in\\x\\s.wav", "c:\\in\\sub\\d.wav"}) FakeAddFile(input, 1000);
             FakeAddFile("d:\\out\\x\\s.flac", 77);
-            FakeAddFile("c:\\in\\sub\\d.wav", 1000);
             FakeFailNth(static_cast<FakeOp>(op), n);
             BatchJob(TheWindow);
             const std::string where = "op " + std::to_string(op) + " n " + std::to_string(n);
@@ -459,8 +454,7 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
         FakeAddFolder(std::string("c:\\in\\") + name, attributes);
         FakeAddFile(std::string("c:\\in\\") + name + "\\t.wav", 10);
     }
-    for (const char* name : {"z\\deep\\t.wav", "z\\u.wav", "2.wav", "notes.txt", "cafe.wav"})
-        FakeAddFile(std::string("c:\\in\\") + name, 10);
+    for (const char* name : {"z\\deep\\t.wav", "z\\u.wav", "2.wav", "notes.txt", "cafe.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
     FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
     for (const char* inexact : {"c:\\in\\m?sica", "c:\\in\\??", "c:\\in\\cafe.wav"}) FakeSetNameInexact(inexact);
     BatchJob(TheWindow);
@@ -544,8 +538,7 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
     };
     for (const Case& c : cases) {
         SetUp();
-        FakeAddFile("c:\\in\\a.wav", 1000);
-        FakeAddFile("c:\\in\\b.wav", 1000);
+        for (const char* input : {"c:\\in\\a.wav", "c:\\in\\b.wav"}) FakeAddFile(input, 1000);
         c.prepare();
         bool runningSeen = false, cancelFirst = std::string(c.what) == "cancelled before";
         FakeSetWindowHook([&] {

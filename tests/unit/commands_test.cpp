@@ -15,7 +15,7 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     StartIdle();
     Click(ModeRowLast);
     EXPECT_EQ(IntSettings[Mode], 1);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"check 106 0", "check 107 1"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"check 106 0", "check 107 1"}));
     EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
     EXPECT_STREQ(TextSlots[CurrentFile], "");
     EXPECT_STREQ(TextSlots[ResultText], "");
@@ -90,10 +90,10 @@ TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
     StartIdle();
     FakeQueueBoxAnswer(7);
     Click(ExitRow);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Exit|Really exit?|4"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"box Exit|Really exit?|4"}));
     FakeQueueBoxAnswer(PlatAnswerYes);
     Click(ExitRow);
-    std::vector<std::string> calls = FakeUiCalls();
+    Strings calls = FakeUiCalls();
     EXPECT_TRUE(Has(calls, "send destroy"));
     EXPECT_EQ(CountOf(calls, "quit 0"), 1);
     EXPECT_FALSE(Has(calls, "destroy"));  // the window goes with the process
@@ -116,7 +116,7 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
         FakeClearUiCalls();
         FakeQueueDialog(true, "z:\\x.wav");
         Click(id);
-        EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Parameter|Can't change it while execution|0"})) << id;
+        EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|Can't change it while execution|0"})) << id;
     }
     EXPECT_EQ(IntSettings[Language], 1);
     EXPECT_EQ(IntSettings[Mode], 0);
@@ -133,7 +133,7 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
     EXPECT_TRUE(FakeCommandLines().empty());
 
     Click(ExitRow);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"box Parameter|BUG|0"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|BUG|0"}));
     IntSettings[Language] = 0;
     FakeClearUiCalls();
     Click(LanguageRow);

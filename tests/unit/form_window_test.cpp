@@ -62,7 +62,7 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
     StartProgram(SettingsFile({}, {{InputSpec, "d:\\music\\*.wav"}, {CurrentFile, "d:\\out\\a.flac"},
                                    {ResultText, "done\x07" "converted:1"}}));
     PaintForm(FakeMainWindow());
-    std::vector<std::string> drawn = FakeDrawn();
+    Strings drawn = FakeDrawn();
     ASSERT_EQ(drawn.size(), 4u);
     // Each edge is mapped by itself: row 43 is 347 pixels wide, not 346.
     EXPECT_EQ(drawn[0], "text 91 168 357 187 16384|d:\\music\\*.wav");
@@ -90,7 +90,7 @@ TEST(FormPaint, PaintedRowsShowTheirTextsClippedAndLeaveOutRowsScrolledOutOfView
     drawnRow(-2, -1);
     FakeClearUiCalls();
     FakeSend(PlatMsgJobTexts);
-    EXPECT_EQ(FakeUiCalls(), std::vector<std::string>{"invalidate -4 392 392 459"});
+    EXPECT_EQ(FakeUiCalls(), Strings{"invalidate -4 392 392 459"});
 }
 
 TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {

@@ -13,6 +13,8 @@
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
 
+using Strings = std::vector<std::string>;
+
 inline void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
 
 inline PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);

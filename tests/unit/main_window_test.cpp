@@ -8,8 +8,7 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     PrepareUiWorld();
     FakeFailMainWindow(true, false);
     EXPECT_EQ(StartProgram(), 0);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"register Kestrelia",
-                                                       "box Kestrelia|Few resource or Wrong coding|16"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"register Kestrelia", "box Kestrelia|Few resource or Wrong coding|16"}));
     PrepareUiWorld();
     FakeFailMainWindow(false, true);
     EXPECT_EQ(StartProgram(), 0);
@@ -23,13 +22,11 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
                                          {WindowBottom, 440}},
                                         {{LevelText, "0"}})),
               0);
-    std::vector<std::string> calls = FakeUiCalls();
+    Strings calls = FakeUiCalls();
     EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
-    EXPECT_EQ(calls[calls.size() - 6], "move 30 40 500 400");
-    EXPECT_EQ(calls[calls.size() - 5], "range 1 0 30 22");  // (400 - 39) / 16
-    EXPECT_EQ(calls[calls.size() - 4], "range 0 0 52 60");  // (500 - 16) / 8
-    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
-              (std::vector<std::string>{"show 1", "update", "loop"}));
+    // Ranges: (400 - 39) / 16 lines, (500 - 16) / 8 columns.
+    EXPECT_EQ(Strings(calls.end() - 6, calls.end()),
+              (Strings{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60", "show 1", "update", "loop"}));
     EXPECT_EQ(IntSettings[Language], 0);
     EXPECT_STREQ(TextSlots[LevelText], "8");
     EXPECT_EQ(FakeSend(PlatMsgCreate - 1 + 0x200), 0);  // other messages: the default
@@ -42,7 +39,7 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     FakeSetWindowRect(PlatRect{11, 22, 411, 522});
     FakeClearUiCalls();
     FakeSend(PlatMsgClose);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"default 16", "destroy", "quit 0"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"default 16", "destroy", "quit 0"}));
 
     // No settings path: nothing is written, and the loop still ends.
     PrepareUiWorld();
@@ -97,7 +94,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     FakeClearUiCalls();
     FakeSend(PlatMsgClose);
     FakeSend(PlatMsgClose);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"timer 1 100"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"timer 1 100"}));
     EXPECT_EQ(AbortRequested.load(), 1);
     EXPECT_FALSE(FakeIsEnabled(ControlHandles[CancelRow]));
     FakeSend(PlatMsgTimer, 1);  // still running: the window stays
@@ -114,7 +111,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     for (const std::string& call : FakeUiCalls())
         EXPECT_TRUE(call.rfind("box", 0) != 0 && call.rfind("dialog", 0) != 0) << call;
     FakeSend(PlatMsgTimer, 1);
-    std::vector<std::string> calls = FakeUiCalls();
+    Strings calls = FakeUiCalls();
     EXPECT_TRUE(FakeMainWindowDestroyed());
     EXPECT_EQ(CountOf(calls, "quit 0"), 1);
     EXPECT_TRUE(Has(calls, "stop timer 1"));

@@ -25,8 +25,7 @@ TEST(WindowSize, GrowingTheWindowScrollsTheFormBackAndSetsTheBars) {
     HandleSize(FakeMainWindow(), ClientSize(60 * 7, 40 * 16));
     EXPECT_EQ(ScrollRow, 0);
     EXPECT_EQ(ScrollCol, 0);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"scroll 0 80", "scroll 21 0", "range 1 0 30 40",
-                                                       "range 0 0 52 60"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"scroll 0 80", "scroll 21 0", "range 1 0 30 40", "range 0 0 52 60"}));
     EXPECT_EQ(FakeRepaintCount(), 1);
 
     // Only as far as the last line meets the bottom edge.
@@ -39,7 +38,7 @@ TEST(WindowSize, GrowingTheWindowScrollsTheFormBackAndSetsTheBars) {
     FakeClearUiCalls();
     HandleSize(FakeMainWindow(), ClientSize(100, 100));
     EXPECT_EQ(ScrollRow, -3);
-    EXPECT_EQ(FakeUiCalls(), (std::vector<std::string>{"range 1 0 30 6", "range 0 0 52 14"}));
+    EXPECT_EQ(FakeUiCalls(), (Strings{"range 1 0 30 6", "range 0 0 52 14"}));
     EXPECT_EQ(FakeRepaintCount(), 2);
 
     // The bar allows one line more than the form needs: a width change alone moves it one line.
