@@ -16,9 +16,7 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     Click(ModeRowLast);
     EXPECT_EQ(IntSettings[Mode], 1);
     EXPECT_EQ(FakeUiCalls(), (Strings{"check 106 0", "check 107 1"}));
-    EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
-    EXPECT_STREQ(TextSlots[CurrentFile], "");
-    EXPECT_STREQ(TextSlots[ResultText], "");
+    EXPECT_EQ(Slots({InputSpec, CurrentFile, ResultText}), (Strings{"d:\\flac\\*.flac", "", ""}));
     EXPECT_EQ(FakeRepaintCount(), 1);
     // The selected one again runs the same steps.
     SetSlot(ResultText, "x");
@@ -57,9 +55,7 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     FakeQueueDialog(true, "e:\\new\\*.wav");
     Click(FileSelectRow);
     EXPECT_EQ(FakeUiCalls()[0], "dialog *.wav|d:\\wav\\*.wav");
-    EXPECT_STREQ(TextSlots[InputSpec], "e:\\new\\*.wav");
-    EXPECT_STREQ(TextSlots[LastWavSpec], "e:\\new\\*.wav");
-    EXPECT_STREQ(TextSlots[LastFlacSpec], "d:\\flac\\*.flac");
+    EXPECT_EQ(Slots({InputSpec, LastWavSpec, LastFlacSpec}), (Strings{"e:\\new\\*.wav", "e:\\new\\*.wav", "d:\\flac\\*.flac"}));
 
     Click(ModeRowLast);
     FakeClearUiCalls();
@@ -73,8 +69,7 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     FakeQueueDialog(true, "f:\\archive\\x.flac");
     Click(FolderSelectRow);
     EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|c:\\*.*");
-    EXPECT_STREQ(TextSlots[OutputSpec], "f:\\archive\\x.flac");
-    EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
+    EXPECT_EQ(Slots({OutputSpec, InputSpec}), (Strings{"f:\\archive\\x.flac", "d:\\flac\\*.flac"}));
 
     // A spec too long for the dialog's 3000 bytes opens it with no name.
     std::string longSpec = "c:\\" + std::string(2997, 'a');
@@ -118,11 +113,8 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
         Click(id);
         EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|Can't change it while execution|0"})) << id;
     }
-    EXPECT_EQ(IntSettings[Language], 1);
-    EXPECT_EQ(IntSettings[Mode], 0);
-    EXPECT_EQ(IntSettings[Overwrite], 0);
-    EXPECT_STREQ(TextSlots[LastWavSpec], "d:\\wav\\*.wav");
-    EXPECT_STREQ(TextSlots[ResultText], "old result");
+    EXPECT_EQ((std::vector<int>{IntSettings[Language], IntSettings[Mode], IntSettings[Overwrite]}), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(Slots({LastWavSpec, ResultText}), (Strings{"d:\\wav\\*.wav", "old result"}));
 
     FakeClearUiCalls();
     int repaints = FakeRepaintCount();

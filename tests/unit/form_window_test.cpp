@@ -18,13 +18,8 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     PrepareUiWorld();
     StartProgram(SettingsFile({{Language, 1}, {Mode, 1}, {Overwrite, 1}, {Recurse, 0}, {SameFolder, 0}},
                               {{LevelText, "5x"}}));
-    int controls = 0;
-    for (int r = 0; r < FormRowCount; ++r) {
-        bool painted = FormTable[r].kind == Empty || FormTable[r].kind == PaintSlot;
-        EXPECT_EQ(ControlHandles[r] == nullptr, painted) << r;
-        controls += ControlHandles[r] != nullptr;
-    }
-    EXPECT_EQ(controls, 19);
+    for (int r = 0; r < FormRowCount; ++r)
+        EXPECT_EQ(ControlHandles[r] == nullptr, FormTable[r].kind == Empty || FormTable[r].kind == PaintSlot) << r;
     // Execute at 100, 210 to 160, 222 tenths of a 7 x 16 cell.
     const FakeControl* execute = FakeControlById(ExecuteRow);
     EXPECT_EQ(execute->className, "button");

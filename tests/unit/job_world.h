@@ -17,6 +17,13 @@ using Strings = std::vector<std::string>;
 
 inline void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
 
+// The texts of these slots, to compare as one list.
+inline Strings Slots(std::initializer_list<int> slots) {
+    Strings texts;
+    for (int slot : slots) texts.emplace_back(TextSlots[slot]);
+    return texts;
+}
+
 inline PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
 
 // The fake button of a row: its window value is the row number.

@@ -82,9 +82,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     // The job is held inside its one encoder run until the test lets it go.
     std::promise<void> inRun, release;
     std::shared_future<void> released = release.get_future().share();
-    FakeAddFile("c:\\work\\flac.exe", 1000);
-    FakeAddFile("c:\\music\\a.wav", 1000);
-    FakeAddFile("c:\\music\\b.wav", 1000);
+    for (const char* path : {"c:\\work\\flac.exe", "c:\\music\\a.wav", "c:\\music\\b.wav"}) FakeAddFile(path, 1000);
     SetSlot(LastWavSpec, "c:\\music\\*.wav");
     SetSlot(OutputSpec, "c:\\out\\*.*");
     FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [&](const std::string&) { inRun.set_value(); released.wait(); }});
@@ -120,8 +118,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     EXPECT_NE(FakeCommandLines()[0].find(" -3 "), std::string::npos);
     ClearSettingsStore();
     LoadSettingsFile();
-    EXPECT_STREQ(TextSlots[CurrentFile], "c:\\out\\a.flac");
-    EXPECT_STREQ(TextSlots[LevelText], "3");
+    EXPECT_EQ(Slots({CurrentFile, LevelText}), (Strings{"c:\\out\\a.flac", "3"}));
     EXPECT_NE(std::string(TextSlots[ResultText]).find("converted:1, skip:0, error:0"), std::string::npos);
 }
 

@@ -32,8 +32,7 @@ TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
     IntSettings[Mode] = 1;
     SetSlot(LastFlacSpec, "d:\\music\\*.flac");
     ApplySettingDefaults();
-    EXPECT_STREQ(TextSlots[InputSpec], "d:\\music\\*.flac");
-    EXPECT_STREQ(TextSlots[LastWavSpec], "c:\\*.wav");
+    EXPECT_EQ(Slots({InputSpec, LastWavSpec}), (Strings{"d:\\music\\*.flac", "c:\\*.wav"}));
     for (int slot : {InputSpec, OutputSpec, ResultText}) SetSlot(slot, "kept " + std::to_string(slot));
     ApplySettingDefaults();
     for (int slot : {InputSpec, OutputSpec, ResultText}) EXPECT_EQ(TextSlots[slot], "kept " + std::to_string(slot));

@@ -15,8 +15,7 @@ inline void PrepareUiWorld() {
     FakeReset();
     FakeAddFolder("c:\\work");
     std::fill(std::begin(ControlHandles), std::end(ControlHandles), nullptr);
-    ScrollCol = 0;
-    ScrollRow = 0;
+    ScrollCol = ScrollRow = 0;
     JobHandle = 0;
     AbortRequested = 0;
 }
