@@ -1,6 +1,7 @@
 // Whole jobs over the fake world, most as tables of cases on one fixture.
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -35,7 +36,6 @@ protected:
     void TearDown() override { FakeJoinThreads(); }
 
     static std::string Result() { return TextSlots[ResultText]; }
-    static std::string Message(int n) { return MessageText(n); }
 
     // The input path of every encoder run, in order: the last quoted argument.
     static Strings Inputs() {
@@ -56,10 +56,8 @@ protected:
             std::string stem = name.substr(0, name.rfind('.'));
             if (file.outputSize == Skipped)
                 FakeAddFile("d:\\out\\" + stem + (IntSettings[Mode] == 0 ? ".flac" : ".wav"), 77);
-            FakeEncoderRun run;
-            run.outputSize = file.outputSize >= 0 ? file.outputSize : -1;
-            if (file.outputSize == Fails) run.exitCode = 1;
-            if (file.outputSize != Skipped) FakeQueueEncoderRun(run);
+            if (file.outputSize != Skipped)
+                FakeQueueEncoderRun({true, file.outputSize == Fails ? 1u : 0u, true, std::max<std::int64_t>(file.outputSize, -1), {}});
         }
     }
 };
@@ -108,12 +106,12 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
             EXPECT_EQ(Inputs(), c.inputs);
             if (c.inputs.empty() && c.output.size() < 500) { EXPECT_STREQ(TextSlots[CurrentFile], ""); }
             if (c.message != walked) {
-                EXPECT_EQ(Result(), Message(c.message));
+                EXPECT_EQ(Result(), MessageText(c.message));
                 EXPECT_TRUE(FakeDirectoryCalls().empty());
             } else if (c.firstOutput != nullptr) {
                 EXPECT_TRUE(FakeExists(c.firstOutput));
             } else {  // when no output path fits, both files fail
-                EXPECT_EQ(Result(), c.output.size() < 500 ? Message(NoFileMessage) : Status("error 0 0 2"));
+                EXPECT_EQ(Result(), c.output.size() < 500 ? MessageText(NoFileMessage) : Status("error 0 0 2"));
             }
         }
     }
@@ -121,8 +119,7 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
 
 // The typed level, repaired to one digit 1 to 8 in either mode; the rest of the line: the random test.
 TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
-    const char* levels[][2] = {{"5x", "5"}, {"3", "3"}, {"8", "8"}, {"12", "1"}, {" 4", "8"},
-                               {"x8", "8"}, {"0", "8"}, {"9", "8"}, {"", "8"},  {"1", "1"}};
+    const char* levels[][2] = {{"5x", "5"}, {"3", "3"}, {"8", "8"}, {"12", "1"}, {" 4", "8"}, {"x8", "8"}, {"0", "8"}, {"9", "8"}, {"", "8"}, {"1", "1"}};
     for (int mode : {0, 1}) {
         for (auto [typed, kept] : levels) {
             SetUp();
@@ -234,7 +231,7 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         SetSlot(OutputSpec, output);
         BatchJob(TheWindow);
         if (input.find('"') != std::string::npos || (outputUsed && output.find('"') != std::string::npos)) {
-            EXPECT_TRUE(Result() == Message(QuoteInPathMessage) && FakeCommandLines().empty()) << input << " | " << output;
+            EXPECT_TRUE(Result() == MessageText(QuoteInPathMessage) && FakeCommandLines().empty()) << input << " | " << output;
             ++refused;
             continue;
         }
@@ -279,7 +276,7 @@ TEST_F(JobTest, TheOutputNameSwapsTheExtensionInPlace) {
 // No failed output looks converted (the next job would skip it); an older one stays.
 TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) {
     enum { None, Readable, Unreadable };
-    auto run = [](std::uint32_t exit, bool writes = true) { FakeEncoderRun r; r.exitCode = exit; r.writesOutput = writes; return r; };
+    auto run = [](std::uint32_t exit, bool writes = true) { return FakeEncoderRun{true, exit, writes, -1, {}}; };
     struct Case {
         const char* what;
         FakeEncoderRun run;
@@ -289,8 +286,7 @@ TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) 
     } cases[] = {
         {"exit 1", run(1), None, 0, "done 1 0 1 50.0", 0}, {"crash", run(0xC0000005), None, 0, "done 1 0 1 50.0", 0},
         {"no output", run(0, false), None, 0, "done 1 0 1 50.0", 0}, {"output there", run(0), Readable, 0, "done 1 1 0 50.0", 77},
-        {"unreadable there", run(0), Unreadable, 0, "done 1 0 1 50.0", 77},
-        {"replaced", run(0), Readable, 1, "done 2 0 0 50.0 50.0 50.0 50.0", 500},
+        {"unreadable there", run(0), Unreadable, 0, "done 1 0 1 50.0", 77}, {"replaced", run(0), Readable, 1, "done 2 0 0 50.0 50.0 50.0 50.0", 500},
         {"replacing fails", run(1), Readable, 1, "done 1 0 1 50.0", 500},
     };
     for (const Case& c : cases) {
@@ -497,8 +493,7 @@ TEST_F(JobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
     SetSlot(LastWavSpec, "c:\\in\\*.wav");
     SetSlot(OutputSpec, "d:\\new\\表\\ソ");
     BatchJob(TheWindow);
-    EXPECT_EQ(FakeListUnder("d:\\new"), (Strings{"d:\\new\\表", "d:\\new\\表\\ソ", "d:\\new\\表\\ソ\\能.flac",
-                                          "d:\\new\\表\\表.flac"}));
+    EXPECT_EQ(FakeListUnder("d:\\new"), (Strings{"d:\\new\\表", "d:\\new\\表\\ソ", "d:\\new\\表\\ソ\\能.flac", "d:\\new\\表\\表.flac"}));
 }
 
 TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
@@ -510,7 +505,7 @@ TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
         BatchJob(TheWindow);
         EXPECT_EQ(Inputs().size(), folders == 6000 ? 1u : 6000u);
         EXPECT_EQ(Inputs().front(), "c:\\in\\first.wav");
-        EXPECT_EQ(Result(), folders == 6000 ? Status("done 1 0 0 50.0") + Message(TooManyFoldersMessage) : Status("done 6000 0 0 50.0 50.0 50.0 50.0"));
+        EXPECT_EQ(Result(), folders == 6000 ? Status("done 1 0 0 50.0") + MessageText(TooManyFoldersMessage) : Status("done 6000 0 0 50.0 50.0 50.0 50.0"));
         EXPECT_EQ(FakeOpenSearchCount(), 0);
     }
 }
@@ -529,8 +524,8 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
         {"all skipped", [] { FakeAddFile("d:\\out\\a.flac", 1); FakeAddFile("d:\\out\\b.flac", 1); }, 0, Status("skipped 0 2 0")},
         // The failures stay visible instead of "There is no file there".
         {"all failed", [] { FakeFailNth(FakeOp::EncoderExit, 1); FakeFailNth(FakeOp::RunProcess, 2); }, 2, Status("error 0 0 2")},
-        {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }, 0, Message(OnlyWavMessage)},
-        {"nothing found", [] { SetSlot(LastWavSpec, "c:\\in\\*.none.wav"); }, 0, Message(NoFileMessage)},
+        {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }, 0, MessageText(OnlyWavMessage)},
+        {"nothing found", [] { SetSlot(LastWavSpec, "c:\\in\\*.none.wav"); }, 0, MessageText(NoFileMessage)},
         // That file is accounted for; no further file, no closing message.
         {"cancelled in a run", [] { FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [](const std::string&) { AbortRequested = 1; }}); },
          1, Status("done 1 0 0 50.0")},

@@ -90,7 +90,7 @@ TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
     Click(ExitRow);
     Strings calls = FakeUiCalls();
     EXPECT_TRUE(Has(calls, "send destroy"));
-    EXPECT_EQ(CountOf(calls, "quit 0"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "quit 0"), 1);
     EXPECT_FALSE(Has(calls, "destroy"));  // the window goes with the process
 
     StartIdle();

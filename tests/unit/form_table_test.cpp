@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -15,20 +16,16 @@ namespace {
 std::string DecodeCp932(const char* text) {
     iconv_t converter = iconv_open("UTF-8", "CP932");
     if (converter == reinterpret_cast<iconv_t>(-1)) return "?";
-    std::string input = text;
-    char out[1024];
-    char* in = input.data();
-    std::size_t inLeft = input.size(), outLeft = sizeof out;
-    char* outPointer = out;
+    std::string input = text, out(1024, '\0');
+    char *in = input.data(), *outPointer = out.data();
+    std::size_t inLeft = input.size(), outLeft = out.size();
     bool ok = iconv(converter, &in, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
     iconv_close(converter);
-    return ok ? std::string(out, sizeof out - outLeft) : "?";
+    return ok ? out.substr(0, out.size() - outLeft) : "?";
 }
 
-bool IsAscii(const char* text) {
-    for (; *text != '\0'; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80) return false;
-    return true;
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Every text decodes to the source's UTF-8 text; the English ones are ASCII, alike in any code page.

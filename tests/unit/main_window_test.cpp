@@ -18,10 +18,9 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     // The stored place after the controls, then shown and into the loop.
     PrepareUiWorld();
     FakeSetTextMetrics(PlatTextMetrics{8, 16, 0, 0});
-    EXPECT_EQ(StartProgram(SettingsFile({{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530},
-                                         {WindowBottom, 440}},
-                                        {{LevelText, "0"}})),
-              0);
+    const std::string place = SettingsFile({{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530}, {WindowBottom, 440}},
+                                           {{LevelText, "0"}});
+    EXPECT_EQ(StartProgram(place), 0);
     Strings calls = FakeUiCalls();
     EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
     // Ranges: (400 - 39) / 16 lines, (500 - 16) / 8 columns.
@@ -52,8 +51,7 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
 
 TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
     // Long enough to be read in three pieces.
-    const std::string stored =
-        SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
+    const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
     // 0: the file cannot be opened; n: its nth read fails, until the load no longer reaches it.
     for (int n = 0;; ++n) {
         PrepareUiWorld();
@@ -111,7 +109,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     FakeSend(PlatMsgTimer, 1);
     Strings calls = FakeUiCalls();
     EXPECT_TRUE(FakeMainWindowDestroyed());
-    EXPECT_EQ(CountOf(calls, "quit 0"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "quit 0"), 1);
     EXPECT_TRUE(Has(calls, "stop timer 1"));
     // The running file was finished and counted; the second never started.
     ASSERT_EQ(FakeCommandLines().size(), 1u);

@@ -42,8 +42,7 @@ TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
 TEST(SettingsStore, PublishedTextsAreReadWhole) {
     FakeReset();
     ClearSettingsStore();
-    std::string longText(TextSlotSize - 1, 'a');
-    std::string shortText(3000, 'b');
+    const std::string longText(TextSlotSize - 1, 'a'), shortText(3000, 'b');
     PublishSlotText(ResultText, shortText.c_str());
     std::atomic<bool> stop{false};
     std::thread writer([&] {

@@ -30,19 +30,15 @@ inline bool Has(const std::vector<std::string>& calls, const std::string& call) 
     return std::find(calls.begin(), calls.end(), call) != calls.end();
 }
 
-inline int CountOf(const std::vector<std::string>& calls, const std::string& call) {
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-}
 
 // A settings file of 20 integers and 20 texts, with these changes.
 inline std::string SettingsFile(std::vector<std::pair<int, int>> integers,
                                 std::vector<std::pair<int, std::string>> texts) {
-    std::string ints[IntSettingCount], slots[TextSlotCount];
-    for (std::string& i : ints) i = "0";
-    for (auto& [index, value] : integers) ints[index] = std::to_string(value);
+    int ints[IntSettingCount] = {};
+    std::string slots[TextSlotCount], file = "20\r\n";
+    for (auto& [index, value] : integers) ints[index] = value;
     for (auto& [index, value] : texts) slots[index] = value;
-    std::string file = "20\r\n";
-    for (const std::string& i : ints) file += i + "\r\n";
+    for (int i : ints) file += std::to_string(i) + "\r\n";
     file += "20\r\n";
     for (const std::string& s : slots) file += s + "\r\n";
     return file;
