@@ -5,6 +5,7 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "tests/unit/job_world.h"
 
@@ -41,8 +42,7 @@ protected:
     static Strings Inputs() {
         Strings inputs;
         for (const std::string& line : FakeCommandLines()) {
-            std::size_t close = line.rfind('"');
-            std::size_t open = line.rfind('"', close - 1);
+            std::size_t close = line.rfind('"'), open = line.rfind('"', close - 1);
             inputs.push_back(line.substr(open + 1, close - open - 1));
         }
         return inputs;
@@ -251,25 +251,21 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
 
 // The last three bytes become "flac", or four "wav"; a shorter name would eat into the folder.
 TEST_F(JobTest, TheOutputNameSwapsTheExtensionInPlace) {
-    struct Case {
-        int mode;
-        const char* name;
-        const char* output;  // null: refused
-    } cases[] = {
+    const std::tuple<int, const char*, const char*> cases[] = {  // the mode, the name, the output or null: refused
         {0, "B.WAV", "d:\\out\\B.flac"}, {0, "odd.mp3", "d:\\out\\odd.flac"}, {0, "abc", "d:\\out\\flac"},
         {0, "ab", nullptr},              {1, "Ab.Flac", "d:\\out\\Ab.wav"},   {1, "abcd", "d:\\out\\wav"},
         {1, "abc", nullptr},
     };
-    for (const Case& c : cases) {
+    for (auto [mode, name, output] : cases) {
         SetUp();
-        IntSettings[Mode] = c.mode;
-        FakeAddFile(std::string("c:\\in\\") + c.name, 1000);
+        IntSettings[Mode] = mode;
+        FakeAddFile(std::string("c:\\in\\") + name, 1000);
         BatchStats stats;
-        bool folderReady = false, made = c.output != nullptr;
-        ConvertFile(c.name, "c:\\in\\", "d:\\out\\", &folderReady, &stats, TheWindow);
-        EXPECT_TRUE(stats.ConvertedCount == (made ? 1 : 0) && stats.ErrorCount == (made ? 0 : 1)) << c.name;
-        EXPECT_TRUE(made ? c.output == std::string(TextSlots[CurrentFile]) && FakeExists(c.output)
-                         : FakeCommandLines().empty() && FakeDirectoryCalls().empty()) << c.name;
+        bool folderReady = false, made = output != nullptr;
+        ConvertFile(name, "c:\\in\\", "d:\\out\\", &folderReady, &stats, TheWindow);
+        EXPECT_TRUE(stats.ConvertedCount == (made ? 1 : 0) && stats.ErrorCount == (made ? 0 : 1)) << name;
+        EXPECT_TRUE(made ? output == std::string(TextSlots[CurrentFile]) && FakeExists(output)
+                         : FakeCommandLines().empty() && FakeDirectoryCalls().empty()) << name;
     }
 }
 
@@ -420,8 +416,7 @@ TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
 
     // A folder path with its backslash: under c:\in\A\B\ (408 bytes) 110 fit, 111 do not.
     SetUp();
-    std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\";
-    std::string tooLong = deep + std::string(111, 't');
+    const std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\", tooLong = deep + std::string(111, 't');
     FakeAddFile(tooLong + "\\lost.wav", 10);
     FakeAddFolder(deep + std::string(110, 'f'));
     FakeAddFile(deep + "kept.wav", 10);
@@ -454,10 +449,9 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
     FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
     for (const char* inexact : {"c:\\in\\m?sica", "c:\\in\\??", "c:\\in\\cafe.wav"}) FakeSetNameInexact(inexact);
     BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\ro.wav\\t.wav",
-                                 "c:\\in\\album.wav\\t.wav", "c:\\in\\custom\\t.wav", "c:\\in\\locked\\t.wav",
-                                 "c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav", "c:\\in\\z\\t.wav", "c:\\in\\z\\u.wav",
-                                 "c:\\in\\z\\deep\\t.wav"}));
+    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\ro.wav\\t.wav", "c:\\in\\album.wav\\t.wav",
+                                 "c:\\in\\custom\\t.wav", "c:\\in\\locked\\t.wav", "c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav",
+                                 "c:\\in\\z\\t.wav", "c:\\in\\z\\u.wav", "c:\\in\\z\\deep\\t.wav"}));
     EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:12, skip:0, error:2, ");
     EXPECT_TRUE(FakeExists("d:\\out\\z\\deep\\t.flac"));
     EXPECT_FALSE(FakeExists("d:\\out\\cafe.flac"));
@@ -512,8 +506,7 @@ TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
 
 // Whichever way the job ends, its thread leaves the buttons idle, Execute last.
 TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
-    const std::string execute = std::to_string(ExecuteRow), exit = std::to_string(ExitRow),
-                      cancel = std::to_string(CancelRow);
+    const std::string execute = std::to_string(ExecuteRow), exit = std::to_string(ExitRow), cancel = std::to_string(CancelRow);
     struct Case {
         const char* what;
         std::function<void()> prepare;

@@ -5,15 +5,14 @@
 namespace {
 
 TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
-    PrepareUiWorld();
-    FakeFailMainWindow(true, false);
-    EXPECT_EQ(StartProgram(), 0);
-    EXPECT_EQ(FakeUiCalls(), (Strings{"register Kestrelia", "box Kestrelia|Few resource or Wrong coding|16"}));
-    PrepareUiWorld();
-    FakeFailMainWindow(false, true);
-    EXPECT_EQ(StartProgram(), 0);
-    EXPECT_EQ(FakeUiCalls().back(), "box Kestrelia|Few resource or Wrong coding|16");
-    EXPECT_FALSE(Has(FakeUiCalls(), "loop"));
+    for (bool classFails : {true, false}) {  // the window class, or else the window, cannot be made
+        PrepareUiWorld();
+        FakeFailMainWindow(classFails, !classFails);
+        EXPECT_EQ(StartProgram(), 0);
+        EXPECT_EQ(FakeUiCalls().back(), "box Kestrelia|Few resource or Wrong coding|16");
+        EXPECT_EQ(FakeUiCalls().size() == 2u, classFails);  // registered, then the box
+        EXPECT_FALSE(Has(FakeUiCalls(), "loop"));
+    }
 
     // The stored place after the controls, then shown and into the loop.
     PrepareUiWorld();

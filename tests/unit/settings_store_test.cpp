@@ -10,21 +10,17 @@ TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
     ApplySettingDefaults();  // the default texts: SettingsFile.ASavedFileLoadsBackTheSame
     for (int i = 0; i < IntSettingCount; ++i) EXPECT_EQ(IntSettings[i], i == Level ? 8 : 0) << i;
 
-    struct Case {
-        int index;
-        int loaded;
-        int expected;
-    } cases[] = {
+    const int cases[][3] = {  // the index, the value loaded, the value kept
         {Language, 2, 0},   {Language, 7, 0},    {Language, -1, 0},  {Language, 1, 1},
         {Mode, 5, 1},       {Mode, -3, 1},       {Mode, 1, 1},       {Mode, 0, 0},
         {Overwrite, 2, 1},  {Recurse, -1, 1},    {SameFolder, 9, 1}, {SameFolder, 0, 0},
         {WindowLeft, -32000, -32000},            {5, 77, 77},        {19, -4, -4},
     };
-    for (const Case& c : cases) {
+    for (const auto& [index, loaded, expected] : cases) {
         ClearSettingsStore();
-        IntSettings[c.index] = c.loaded;
+        IntSettings[index] = loaded;
         ApplySettingDefaults();
-        EXPECT_EQ(IntSettings[c.index], c.expected) << "index " << c.index << " loaded " << c.loaded;
+        EXPECT_EQ(IntSettings[index], expected) << "index " << index << " loaded " << loaded;
     }
 
     // The shown spec follows the mode only when it is empty.
