@@ -471,7 +471,7 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
         {"z", folder}, {"a", folder}, {"m", folder}, {"m?sica", folder}, {"??", folder | hidden},
         {".cache", folder}, {"secret", folder | hidden}, {"sys", folder | system}, {"loop", folder | reparse},
         {"locked", folder | readOnly}, {"custom", folder | readOnly | archive}, {"album.wav", folder},
-        {"ro.wav", folder | readOnly}, {"dot.", folder}, {"blank ", folder}, {"com10", folder}};
+        {"ro.wav", folder | readOnly}, {"dot.", folder}, {"blank ", folder}, {"com10", folder}, {"aux", folder}};
     FakeAddFile("c:\\in\\1.wav", 10);
     for (auto [name, attributes] : folders) {
         FakeAddFolder(std::string("c:\\in\\") + name, attributes);
@@ -480,14 +480,14 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
     for (const char* name : {"z\\deep\\t.wav", "z\\u.wav", "2.wav", "notes.txt", "cafe.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
     FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
     // Names Windows takes for devices, or strips of a trailing dot or blank, reach other files.
-    for (const char* name : {"nul.wav", "CON.wav", "con1.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
+    for (const char* name : {"nul.wav", "CON.wav", "con1.wav", "aux\\u.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
     for (const char* inexact : {"c:\\in\\m?sica", "c:\\in\\??", "c:\\in\\cafe.wav"}) FakeSetNameInexact(inexact);
     BatchJob(TheWindow);
     EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\con1.wav", "c:\\in\\com10\\t.wav",
                                  "c:\\in\\ro.wav\\t.wav", "c:\\in\\album.wav\\t.wav",
                                  "c:\\in\\custom\\t.wav", "c:\\in\\locked\\t.wav", "c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav",
                                  "c:\\in\\z\\t.wav", "c:\\in\\z\\u.wav", "c:\\in\\z\\deep\\t.wav"}));
-    EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:14, skip:0, error:6, ");
+    EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:14, skip:0, error:7, ");
     EXPECT_TRUE(FakeExists("d:\\out\\z\\deep\\t.flac"));
     EXPECT_FALSE(FakeExists("d:\\out\\cafe.flac"));
     EXPECT_EQ(FakeOpenSearchCount(), 0);
