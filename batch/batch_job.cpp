@@ -96,15 +96,18 @@ bool NamesItself(const char* folder, const PlatFoundEntry& entry) {
            full[length - nameLength - 1] == '\\' && std::strcmp(full + length - nameLength, entry.name) == 0;
 }
 
-enum class FolderEnd { Done, Cancelled, FolderLimit };
+// How a search of the walk, or the walk itself, ended. A failed search has
+// been shown as an error.
+enum class WalkEnd { Done, Cancelled, Failed, FolderLimit };
 
-// The matches of `searchText` in the folder on top of the stack, each file
-// converted. A search that fails shows the folder as an error; false then.
-bool ConvertMatches(const char* searchText, bool* cancelled, BatchStats* stats, PlatWindow window) {
+// Converts the files that `searchText` finds in the folder on top of the
+// stack.
+WalkEnd ConvertMatches(const char* searchText, BatchStats* stats, PlatWindow window) {
     const char* inputDir = InputDirStack[StackTop];
     PlatSearch search;
     PlatFoundEntry entry;
     PlatSearchStep step = PlatFindFirst(searchText, &search, &entry);
+    WalkEnd end = WalkEnd::Done;
     bool outputFolderReady = false;
     while (step == PlatSearchStep::Entry) {
         // A folder is never handed to the encoder, whatever its name.
@@ -114,17 +117,18 @@ bool ConvertMatches(const char* searchText, bool* cancelled, BatchStats* stats, 
             else
                 LeaveOut(inputDir, entry.name, "", stats, window);
         }
-        *cancelled = Cancelled();
-        step = *cancelled ? PlatSearchStep::End : PlatFindNext(search, &entry);
+        if (Cancelled()) end = WalkEnd::Cancelled;
+        step = end == WalkEnd::Cancelled ? PlatSearchStep::End : PlatFindNext(search, &entry);
         if (step != PlatSearchStep::Entry) PlatFindClose(search);
     }
-    if (step == PlatSearchStep::Failed) LeaveOut(inputDir, "", "", stats, window);
-    return step != PlatSearchStep::Failed;
+    if (step != PlatSearchStep::Failed) return end;
+    LeaveOut(inputDir, "", "", stats, window);
+    return WalkEnd::Failed;
 }
 
-// Pushes the lower folders of the folder on top of the stack found by
-// `searchText`; the first takes over that folder's own entry.
-FolderEnd PushLowerFolders(const char* searchText, BatchStats* stats, PlatWindow window) {
+// Pushes the lower folders that `searchText` finds in the folder on top of
+// the stack; the first takes over that folder's own entry.
+WalkEnd PushLowerFolders(const char* searchText, BatchStats* stats, PlatWindow window) {
     const bool sameFolder = IntSettings[SameFolder] == 1;
     char savedInput[JobPathSize];
     char savedOutput[JobPathSize];
@@ -135,32 +139,33 @@ FolderEnd PushLowerFolders(const char* searchText, BatchStats* stats, PlatWindow
     PlatSearch search;
     PlatFoundEntry entry;
     PlatSearchStep step = PlatFindFirst(searchText, &search, &entry);
-    FolderEnd end = FolderEnd::Done;
+    WalkEnd end = WalkEnd::Done;
     while (step == PlatSearchStep::Entry) {
-        const bool fits = NamesItself(savedInput, entry) && JoinPath(childInput, savedInput, entry.name, "\\") &&
-                          (sameFolder ? CopyText(childOutput, sizeof childOutput, childInput)
-                                      : JoinPath(childOutput, savedOutput, entry.name, "\\"));
-        if (IsWalkedFolder(entry) && !fits) {
-            LeaveOut(savedInput, entry.name, "\\", stats, window);
-        } else if (IsWalkedFolder(entry)) {
+        const bool walked = IsWalkedFolder(entry);
+        if (walked && NamesItself(savedInput, entry) && JoinPath(childInput, savedInput, entry.name, "\\") &&
+            (sameFolder ? CopyText(childOutput, sizeof childOutput, childInput)
+                        : JoinPath(childOutput, savedOutput, entry.name, "\\"))) {
             std::memcpy(InputDirStack[StackTop], childInput, JobPathSize);
             std::memcpy(OutputDirStack[StackTop], childOutput, JobPathSize);
             StackTop += 1;
-            if (StackTop >= FolderStackSize) end = FolderEnd::FolderLimit;
+            if (StackTop >= FolderStackSize) end = WalkEnd::FolderLimit;
+        } else if (walked) {
+            LeaveOut(savedInput, entry.name, "\\", stats, window);
         }
-        step = end == FolderEnd::FolderLimit ? PlatSearchStep::End : PlatFindNext(search, &entry);
+        step = end == WalkEnd::FolderLimit ? PlatSearchStep::End : PlatFindNext(search, &entry);
         if (step != PlatSearchStep::Entry) PlatFindClose(search);
     }
-    if (step == PlatSearchStep::Failed) LeaveOut(savedInput, "", "", stats, window);
-    return end;
+    if (step != PlatSearchStep::Failed) return end;
+    LeaveOut(savedInput, "", "", stats, window);
+    return WalkEnd::Failed;
 }
 
-FolderEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
+WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
     const bool recurse = IntSettings[Recurse] == 1;
     char searchText[JobPathSize];
     char folderSearch[JobPathSize];
     while (StackTop >= 0) {
-        if (Cancelled()) return FolderEnd::Cancelled;
+        if (Cancelled()) return WalkEnd::Cancelled;
         const char* inputDir = InputDirStack[StackTop];
         if (!JoinPath(searchText, inputDir, pattern, "") ||
             (recurse && !JoinPath(folderSearch, inputDir, "*.*", ""))) {
@@ -168,15 +173,14 @@ FolderEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
             StackTop -= 1;
             continue;
         }
-        bool cancelled = false;
+        WalkEnd end = ConvertMatches(searchText, stats, window);
+        if (end == WalkEnd::Cancelled) return end;
         // A folder that cannot be searched has no lower folders to find.
-        const bool searched = ConvertMatches(searchText, &cancelled, stats, window);
-        if (cancelled) return FolderEnd::Cancelled;
-        if (searched && recurse && PushLowerFolders(folderSearch, stats, window) == FolderEnd::FolderLimit)
-            return FolderEnd::FolderLimit;
+        if (end == WalkEnd::Done && recurse) end = PushLowerFolders(folderSearch, stats, window);
+        if (end == WalkEnd::FolderLimit) return end;
         StackTop -= 1;
     }
-    return FolderEnd::Done;
+    return WalkEnd::Done;
 }
 
 }  // namespace
@@ -227,10 +231,10 @@ void BatchJob(PlatWindow window) {
 
     BatchStats stats;
     StackTop = 0;
-    FolderEnd end = Walk(pattern, &stats, window);
-    if (end == FolderEnd::FolderLimit) {
+    WalkEnd end = Walk(pattern, &stats, window);
+    if (end == WalkEnd::FolderLimit) {
         AppendMessage(TooManyFoldersMessage);
-    } else if (end == FolderEnd::Done &&
+    } else if (end == WalkEnd::Done &&
                stats.ConvertedCount + stats.SkippedCount + stats.ErrorCount == 0) {
         // Only when nothing at all was found: failed files keep their counts.
         PublishSlotText(ResultText, MessageText(NoFileMessage));
