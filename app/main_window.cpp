@@ -88,6 +88,13 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
     case PlatMsgJobTexts:
         RepaintJobTexts(window);
         return 0;
+    case PlatMsgQueryEndSession:
+        // Not while the encoder works: Windows would end it mid-file.
+        if (JobHandle.load() != 0) return 0;
+        return PlatDefaultProcedure(window, message, wParam, lParam);
+    case PlatMsgJobEnded:
+        PlatSetSessionEndReason(window, nullptr);
+        return 0;
     case PlatMsgTimer:
         if (wParam == CloseTimer) {
             HandleCloseTimer(window);

@@ -103,13 +103,15 @@ void PlaceMainWindow(PlatWindow window) {
     int screenLeft = 0, screenTop = 0, screenWidth = 0, screenHeight = 0;
     PlatVirtualScreen(&screenLeft, &screenTop, &screenWidth, &screenHeight);
     // Too far right or down; or so far left or up that too little of the
-    // window is left on the screen: a monitor it was on may be gone.
+    // window is left on the screen: a monitor it was on may be gone. The
+    // virtual screen need not start at 0: a monitor may lie left of or
+    // above the primary one.
     const std::int64_t left = IntSettings[WindowLeft], top = IntSettings[WindowTop];
-    if (left + 200 > screenWidth || (left < screenLeft && left + size.width - screenLeft < 200)) {
+    if (left + 200 > std::int64_t{screenLeft} + screenWidth || (left < screenLeft && left + size.width - screenLeft < 200)) {
         IntSettings[WindowLeft] = 0;
         IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;
     }
-    if (top + 150 > screenHeight || (top < screenTop && top + size.height - screenTop < 150)) {
+    if (top + 150 > std::int64_t{screenTop} + screenHeight || (top < screenTop && top + size.height - screenTop < 150)) {
         IntSettings[WindowTop] = 0;
         IntSettings[WindowBottom] = fits ? static_cast<std::int32_t>(h) : 0;
     }

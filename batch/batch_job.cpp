@@ -1,6 +1,7 @@
 // The batch job on its own thread: the start checks, the split of the input
 // path into folder and pattern, the output root and the depth-first walk.
 #include <cstring>
+#include <initializer_list>
 
 #include "batch/batch_job.h"
 #include "form/form_table.h"
@@ -12,8 +13,6 @@ char OutputDirStack[FolderStackSize][JobPathSize];
 std::int32_t StackTop;
 
 namespace {
-
-enum class WalkEnd { Finished, Cancelled, FolderLimit };
 
 bool Cancelled() { return AbortRequested.load() > 0; }
 
@@ -72,9 +71,10 @@ bool JoinPath(char* target, const char* first, const char* second, const char* t
            AppendText(target, JobPathSize, third);
 }
 
-// A folder or search text that does not fit, or a name the code page
-// cannot express: the user sees the whole path (with the name's likeness)
-// and one more error, and the walk goes on without it.
+// A folder or search text that does not fit, a folder that cannot be
+// searched, or a name that does not name itself: the user sees the whole
+// path (with the name's likeness) and one more error, and the walk goes on
+// without it.
 void LeaveOut(const char* first, const char* second, const char* third, BatchStats* stats,
               PlatWindow window) {
     char shown[TextSlotSize];
@@ -82,17 +82,88 @@ void LeaveOut(const char* first, const char* second, const char* third, BatchSta
     CountLeftOut(shown, stats, window);
 }
 
-WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
-    bool recurse = IntSettings[Recurse] == 1;
-    bool sameFolder = IntSettings[SameFolder] == 1;
-    char searchText[JobPathSize];
-    char folderSearch[JobPathSize];
+// True when `name`, found in `folder`, reaches that very entry: the name
+// is exact, and the path Windows makes of it is no device (NUL.wav may be
+// \\.\NUL) and still ends in the name (a trailing dot or blank may be
+// stripped, which leads to another entry).
+bool NamesItself(const char* folder, const PlatFoundEntry& entry) {
+    char path[JobPathSize];
+    char full[JobPathSize];
+    if (!entry.nameExact || !JoinPath(path, folder, entry.name, "")) return false;
+    const std::size_t length = PlatFullPathName(path, full, sizeof full);
+    const std::size_t nameLength = std::strlen(entry.name);
+    return length > nameLength && std::strncmp(full, "\\\\.\\", 4) != 0 &&
+           full[length - nameLength - 1] == '\\' && std::strcmp(full + length - nameLength, entry.name) == 0;
+}
+
+// How a search of the walk, or the walk itself, ended. A failed search has
+// been shown as an error.
+enum class WalkEnd { Done, Cancelled, Failed, FolderLimit };
+
+// Converts the files that `searchText` finds in the folder on top of the
+// stack.
+WalkEnd ConvertMatches(const char* searchText, BatchStats* stats, PlatWindow window) {
+    const char* inputDir = InputDirStack[StackTop];
+    PlatSearch search;
+    PlatFoundEntry entry;
+    PlatSearchStep step = PlatFindFirst(searchText, &search, &entry);
+    WalkEnd end = WalkEnd::Done;
+    bool outputFolderReady = false;
+    while (step == PlatSearchStep::Entry) {
+        // A folder is never handed to the encoder, whatever its name.
+        if ((entry.attributes & PlatAttrDirectory) == 0) {
+            if (NamesItself(inputDir, entry))
+                ConvertFile(entry.name, inputDir, OutputDirStack[StackTop], &outputFolderReady, stats, window);
+            else
+                LeaveOut(inputDir, entry.name, "", stats, window);
+        }
+        if (Cancelled()) end = WalkEnd::Cancelled;
+        step = end == WalkEnd::Cancelled ? PlatSearchStep::End : PlatFindNext(search, &entry);
+        if (step != PlatSearchStep::Entry) PlatFindClose(search);
+    }
+    if (step != PlatSearchStep::Failed) return end;
+    LeaveOut(inputDir, "", "", stats, window);
+    return WalkEnd::Failed;
+}
+
+// Pushes the lower folders that `searchText` finds in the folder on top of
+// the stack; the first takes over that folder's own entry.
+WalkEnd PushLowerFolders(const char* searchText, BatchStats* stats, PlatWindow window) {
+    const bool sameFolder = IntSettings[SameFolder] == 1;
     char savedInput[JobPathSize];
     char savedOutput[JobPathSize];
     char childInput[JobPathSize];
     char childOutput[JobPathSize];
+    CopyText(savedInput, sizeof savedInput, InputDirStack[StackTop]);
+    CopyText(savedOutput, sizeof savedOutput, OutputDirStack[StackTop]);
+    PlatSearch search;
     PlatFoundEntry entry;
+    PlatSearchStep step = PlatFindFirst(searchText, &search, &entry);
+    WalkEnd end = WalkEnd::Done;
+    while (step == PlatSearchStep::Entry) {
+        const bool walked = IsWalkedFolder(entry);
+        if (walked && NamesItself(savedInput, entry) && JoinPath(childInput, savedInput, entry.name, "\\") &&
+            (sameFolder ? CopyText(childOutput, sizeof childOutput, childInput)
+                        : JoinPath(childOutput, savedOutput, entry.name, "\\"))) {
+            std::memcpy(InputDirStack[StackTop], childInput, JobPathSize);
+            std::memcpy(OutputDirStack[StackTop], childOutput, JobPathSize);
+            StackTop += 1;
+            if (StackTop >= FolderStackSize) end = WalkEnd::FolderLimit;
+        } else if (walked) {
+            LeaveOut(savedInput, entry.name, "\\", stats, window);
+        }
+        step = end == WalkEnd::FolderLimit ? PlatSearchStep::End : PlatFindNext(search, &entry);
+        if (step != PlatSearchStep::Entry) PlatFindClose(search);
+    }
+    if (step != PlatSearchStep::Failed) return end;
+    LeaveOut(savedInput, "", "", stats, window);
+    return WalkEnd::Failed;
+}
 
+WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
+    const bool recurse = IntSettings[Recurse] == 1;
+    char searchText[JobPathSize];
+    char folderSearch[JobPathSize];
     while (StackTop >= 0) {
         if (Cancelled()) return WalkEnd::Cancelled;
         const char* inputDir = InputDirStack[StackTop];
@@ -102,56 +173,14 @@ WalkEnd Walk(const char* pattern, BatchStats* stats, PlatWindow window) {
             StackTop -= 1;
             continue;
         }
-
-        bool outputFolderReady = false;
-        PlatSearch search = PlatFindFirst(searchText, &entry);
-        if (search != nullptr) {
-            do {
-                // A folder is never handed to the encoder, whatever its name;
-                // a name that is only a likeness would reach another file.
-                if ((entry.attributes & PlatAttrDirectory) == 0) {
-                    if (entry.nameExact)
-                        ConvertFile(entry.name, InputDirStack[StackTop], OutputDirStack[StackTop],
-                                    &outputFolderReady, stats, window);
-                    else
-                        LeaveOut(InputDirStack[StackTop], entry.name, "", stats, window);
-                }
-                if (Cancelled()) {
-                    PlatFindClose(search);
-                    return WalkEnd::Cancelled;
-                }
-            } while (PlatFindNext(search, &entry));
-            PlatFindClose(search);
-        }
-
-        if (recurse) {
-            // The first subfolder takes over this folder's entry.
-            CopyText(savedInput, sizeof savedInput, InputDirStack[StackTop]);
-            CopyText(savedOutput, sizeof savedOutput, OutputDirStack[StackTop]);
-            search = PlatFindFirst(folderSearch, &entry);
-            if (search != nullptr) {
-                do {
-                    if (!IsWalkedFolder(entry)) continue;
-                    if (!entry.nameExact || !JoinPath(childInput, savedInput, entry.name, "\\") ||
-                        !(sameFolder ? CopyText(childOutput, sizeof childOutput, childInput)
-                                     : JoinPath(childOutput, savedOutput, entry.name, "\\"))) {
-                        LeaveOut(savedInput, entry.name, "\\", stats, window);
-                        continue;
-                    }
-                    std::memcpy(InputDirStack[StackTop], childInput, JobPathSize);
-                    std::memcpy(OutputDirStack[StackTop], childOutput, JobPathSize);
-                    StackTop += 1;
-                    if (StackTop >= FolderStackSize) {
-                        PlatFindClose(search);
-                        return WalkEnd::FolderLimit;
-                    }
-                } while (PlatFindNext(search, &entry));
-                PlatFindClose(search);
-            }
-        }
+        WalkEnd end = ConvertMatches(searchText, stats, window);
+        if (end == WalkEnd::Cancelled) return end;
+        // A folder that cannot be searched has no lower folders to find.
+        if (end == WalkEnd::Done && recurse) end = PushLowerFolders(folderSearch, stats, window);
+        if (end == WalkEnd::FolderLimit) return end;
         StackTop -= 1;
     }
-    return WalkEnd::Finished;
+    return WalkEnd::Done;
 }
 
 }  // namespace
@@ -166,16 +195,24 @@ void BatchJob(PlatWindow window) {
 
     bool compress = IntSettings[Mode] == 0;
     char input[JobPathSize];
+    char output[TextSlotSize];
     if (!CopyText(input, sizeof input, TextSlots[compress ? LastWavSpec : LastFlacSpec])) {
         AppendMessage(InputTooLongMessage);
         return;
     }
+    CopyText(output, sizeof output, TextSlots[OutputSpec]);
+    // Windows takes a slash for a backslash: so must the split, or the
+    // search would list one folder and the paths be built in another. No
+    // byte of a two-byte character is a slash.
+    for (char* spec : {input, output})
+        for (char* c = spec; *c != '\0'; ++c)
+            if (*c == '/') *c = '\\';
     // A quote would end the path's quoting on the encoder's command line and
     // turn the rest into options; no Windows name holds one, but a stored
     // spec may.
     const bool outputUsed = IntSettings[SameFolder] != 1;
     if (std::strchr(input, '"') != nullptr ||
-        (outputUsed && std::strchr(TextSlots[OutputSpec], '"') != nullptr)) {
+        (outputUsed && std::strchr(output, '"') != nullptr)) {
         AppendMessage(QuoteInPathMessage);
         return;
     }
@@ -187,7 +224,7 @@ void BatchJob(PlatWindow window) {
     SplitFolder(input, InputDirStack[0], pattern);  // parts of a job path: they fit
     if (!outputUsed) {
         CopyText(OutputDirStack[0], JobPathSize, InputDirStack[0]);
-    } else if (!SplitFolder(TextSlots[OutputSpec], OutputDirStack[0], nullptr)) {
+    } else if (!SplitFolder(output, OutputDirStack[0], nullptr)) {
         AppendMessage(OutputTooLongMessage);
         return;
     }
@@ -197,7 +234,7 @@ void BatchJob(PlatWindow window) {
     WalkEnd end = Walk(pattern, &stats, window);
     if (end == WalkEnd::FolderLimit) {
         AppendMessage(TooManyFoldersMessage);
-    } else if (end == WalkEnd::Finished &&
+    } else if (end == WalkEnd::Done &&
                stats.ConvertedCount + stats.SkippedCount + stats.ErrorCount == 0) {
         // Only when nothing at all was found: failed files keep their counts.
         PublishSlotText(ResultText, MessageText(NoFileMessage));
@@ -220,6 +257,7 @@ void BatchJobThread(void* mainWindow) {
     JobHandle = 0;
     PlatEnableWindow(ControlHandles[ExitRow], true);
     PlatEnableWindow(ControlHandles[ExecuteRow], true);
+    PlatNotifyJobEnded(window);
 }
 
 bool StartBatchJob(PlatWindow window) {
@@ -227,7 +265,11 @@ bool StartBatchJob(PlatWindow window) {
     AbortRequested = 0;
     // Up before the thread exists, so that the thread's clearing comes last.
     JobHandle = 1;
+    // A log-off would end the encoder mid-file: Windows shows why it must
+    // wait. Given before the thread, so that the job's end withdraws it.
+    PlatSetSessionEndReason(window, MessageText(SessionEndWaitMessage));
     if (PlatStartThread(BatchJobThread, window)) return true;
+    PlatSetSessionEndReason(window, nullptr);
     JobHandle = 0;
     PublishSlotText(ResultText, "error: the job could not be started\n");
     PlatRequestRepaint(window);

@@ -42,7 +42,8 @@ extern std::int32_t StackTop;
 bool StartBatchJob(PlatWindow window);
 
 // The job thread: switches the buttons, runs BatchJob, switches them back,
-// clears AbortRequested and, last, JobHandle. `mainWindow` is a PlatWindow.
+// clears AbortRequested and JobHandle, enables Exit and Execute, and tells
+// the window the job has ended. `mainWindow` is a PlatWindow.
 void BatchJobThread(void* mainWindow);
 
 // One whole job: checks, split of the input path, output root,
@@ -67,8 +68,9 @@ void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window);
 // false only when the path does not fit its buffer, and nothing was made.
 bool MakeOutputFolder(const char* folderPath);
 
-// The encoder command line for one file, from Mode, LevelText, Overwrite,
-// SameFolder and EncoderPath, into `commandLine` (CommandLineSize bytes).
+// The encoder command line for one file, from Mode, LevelText, Overwrite
+// and EncoderPath, into `commandLine` (CommandLineSize bytes); `outputPath`
+// is where the encoder writes, in either folder mode.
 // False, with nothing usable in `commandLine`, when it does not fit or a
 // path holds a double quote.
 bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine);

@@ -11,6 +11,10 @@ namespace {
 
 bool CompressMode() { return IntSettings[Mode] == 0; }
 
+// The encoder's output is named so until it is whole. No pattern of either
+// mode matches it, not even by its 8.3 short name (its extension is "KES").
+constexpr char TemporarySuffix[] = ".kestrelia-tmp";
+
 // ResultText is always rebuilt whole: the status word, the counts and, in
 // compress mode once a file was converted, a ratio line.
 void PublishStatus(const char* word, bool inProgress, const BatchStats& stats, PlatWindow window) {
@@ -59,6 +63,7 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
                  bool* outputFolderReady, BatchStats* stats, PlatWindow window) {
     char inputPath[JobPathSize];
     char outputPath[JobPathSize];
+    char temporaryPath[JobPathSize];
     // The whole output path in a slot-sized buffer, so that a path too long
     // for the job is still shown in full, never cut, when it is refused.
     char shownPath[TextSlotSize];
@@ -68,6 +73,11 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
     if (!outputFits || !CopyText(outputPath, sizeof outputPath, shownPath) ||
         !FormatText(inputPath, sizeof inputPath, "%s%s", inputDir, name)) {
         CountError(stats, window);
+        return;
+    }
+    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
+        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
+        CountLeftOut(shownPath, stats, window);
         return;
     }
 
@@ -80,7 +90,7 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
     // Built before anything is made, so that a line too long for its buffer
     // leaves no folder behind.
     char commandLine[CommandLineSize];
-    if (!BuildEncoderCommand(inputPath, outputPath, commandLine)) {
+    if (!BuildEncoderCommand(inputPath, temporaryPath, commandLine)) {
         CountError(stats, window);
         return;
     }
@@ -96,12 +106,17 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
         }
     }
 
-    // A failed run must not leave a file that looks converted: the next
-    // run would skip it. Only a file this run made is removed; one that was
-    // there before is not ours to delete.
-    bool outputWasThere = PlatPathExists(outputPath);
-    if (!RunEncoder(commandLine)) {
-        if (!outputWasThere) PlatDeleteFile(outputPath);
+    // The encoder writes under the temporary name, and the output takes its
+    // name only when whole: a failed run empties and deletes what it
+    // writes, and one cut short leaves part of it, which the next job would
+    // skip as converted. A temporary file of this name is a run's left
+    // over. Without overwriting, an output that appeared meanwhile stays.
+    PlatDeleteFile(temporaryPath);
+    const bool named = RunEncoder(commandLine) && (IntSettings[Overwrite] == 1
+                                                       ? PlatReplaceFile(temporaryPath, outputPath)
+                                                       : PlatRenameFile(temporaryPath, outputPath));
+    if (!named) {
+        PlatDeleteFile(temporaryPath);
         CountError(stats, window);
         return;
     }
@@ -163,6 +178,14 @@ bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* co
     auto add = [&](const char* piece) {
         fits = fits && AppendText(commandLine, CommandLineSize, piece);
     };
+    // The encoder takes every argument that begins with "-" for an option,
+    // quoted or not: a relative path that would is named from ".\" instead.
+    auto addPath = [&](const char* path) {
+        add("\"");
+        if (path[0] == '-') add(".\\");
+        add(path);
+        add("\"");
+    };
     // The encoder's own path comes first, quoted, so that a blank in it can
     // never make the line name another program.
     add("\"");
@@ -176,14 +199,10 @@ bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* co
         add(" -d ");
     }
     if (IntSettings[Overwrite] == 1) add("-f ");
-    if (IntSettings[SameFolder] == 0) {
-        add("-o \"");
-        add(outputPath);
-        add("\" ");
-    }
-    add("\"");
-    add(inputPath);
-    add("\"");
+    add("-o ");
+    addPath(outputPath);
+    add(" ");
+    addPath(inputPath);
     if (!fits) commandLine[0] = '\0';
     return fits;
 }

@@ -64,7 +64,8 @@ static_assert(sizeof FormTable / sizeof FormTable[0] == 50, "the form has 50 row
 const char* const MessageTable[MessageCount] = {
     /*  0 */ "実行中は変更出来ません", "Can't change it while execution",
     /*  2 */ "本当に終了しますか？", "Really exit?",
-    /*  4 */ "", "",
+    /*  4 */ "変換中です。中止を押し、処理中のファイルが終わるまでお待ちください",
+    "Converting files: press Cancel and wait for the file in work to finish",
     /*  6 */ "", "",
     /*  8 */ "", "",
     /* 10 */ "", "",

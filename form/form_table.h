@@ -67,6 +67,7 @@ enum FormRowId : int {
 enum MessageId : int {
     ChangeRefusedMessage = 0,
     ReallyExitMessage = 2,
+    SessionEndWaitMessage = 4,
     OnlyWavMessage = 26,
     OnlyFlacMessage = 28,
     TooManyFoldersMessage = 30,

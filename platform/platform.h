@@ -49,20 +49,27 @@ constexpr std::uint32_t PlatAttrReparsePoint = 1024;
 // An open folder search, opaque to the logic.
 typedef struct PlatSearchTag* PlatSearch;
 
-// Opens a search for `searchText`, a folder path followed by a name pattern
-// (the platform's wildcards), and gives its first entry. Null when nothing
-// matches or the folder cannot be read; a search that was opened must be
-// closed once with PlatFindClose.
-PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry);
+// What a search step gives: an entry; the end (nothing more, or nothing at
+// all matches); or a failure: the folder is missing or cannot be read, or
+// the search text is not one the platform can take (on Windows without
+// long paths, one of 260 characters or more).
+enum class PlatSearchStep { Entry, End, Failed };
 
-// The next entry of the search; false when there is none.
-bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry);
+// Opens a search for `searchText`, a folder path followed by a name pattern
+// (the platform's wildcards), and gives its first entry. Only on Entry is
+// `search` open; it must then be closed once with PlatFindClose.
+PlatSearchStep PlatFindFirst(const char* searchText, PlatSearch* search, PlatFoundEntry* entry);
+
+// The next entry of the search.
+PlatSearchStep PlatFindNext(PlatSearch search, PlatFoundEntry* entry);
 
 void PlatFindClose(PlatSearch search);
 
-// The full path of `name` taken in the current folder, into `path` (`size`
-// bytes with the NUL). The length of the path, or 0 when the platform gave
-// none or it does not fit.
+// The full path of `name` as the platform resolves it, a relative one taken
+// in the current folder, into `path` (`size` bytes with the NUL): a device
+// name may become a device path (\\.\NUL), and a trailing dot or blank of
+// a part may be stripped. The length of the path, or 0 when the platform
+// gave none or it does not fit.
 std::size_t PlatFullPathName(const char* name, char* path, std::size_t size);
 
 // A file opened for reading or writing its bytes as they stand, opaque to
@@ -83,6 +90,9 @@ bool PlatCloseFile(PlatFile file);
 // Puts `source` in the place of `target`, replacing it, in one step. A
 // read-only `target` is never replaced.
 bool PlatReplaceFile(const char* source, const char* target);
+// Gives `source` the name `target`, which must not exist: an existing
+// target is never replaced.
+bool PlatRenameFile(const char* source, const char* target);
 bool PlatDeleteFile(const char* path);
 
 // --- Child processes ---------------------------------------------------------
@@ -104,6 +114,13 @@ void PlatRequestJobRepaint(PlatWindow window);
 
 // Enables or disables a control, from any thread. A null window is ignored.
 void PlatEnableWindow(PlatWindow window, bool enabled);
+
+// On the window's own thread: the reason the system shows the user when the
+// session would end now; null withdraws it.
+void PlatSetSessionEndReason(PlatWindow window, const char* reason);
+// Tells the window, from any thread, that the job has ended: its thread
+// gets PlatMsgJobEnded. A null window is ignored.
+void PlatNotifyJobEnded(PlatWindow window);
 
 // --- Threads -----------------------------------------------------------------
 

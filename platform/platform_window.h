@@ -18,11 +18,13 @@ constexpr std::uint32_t PlatMsgDestroy = 0x0002;
 constexpr std::uint32_t PlatMsgSize = 0x0005;
 constexpr std::uint32_t PlatMsgPaint = 0x000F;
 constexpr std::uint32_t PlatMsgClose = 0x0010;
+constexpr std::uint32_t PlatMsgQueryEndSession = 0x0011;
 constexpr std::uint32_t PlatMsgCommand = 0x0111;
 constexpr std::uint32_t PlatMsgTimer = 0x0113;
 constexpr std::uint32_t PlatMsgHScroll = 0x0114;
 constexpr std::uint32_t PlatMsgVScroll = 0x0115;
 constexpr std::uint32_t PlatMsgJobTexts = 0x8001;  // the program's own, see PlatRequestJobRepaint
+constexpr std::uint32_t PlatMsgJobEnded = 0x8002;  // the program's own, see PlatNotifyJobEnded
 
 typedef std::intptr_t (*PlatWindowProcedure)(PlatWindow window, std::uint32_t message,
                                              std::uintptr_t wParam, std::intptr_t lParam);

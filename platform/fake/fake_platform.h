@@ -53,7 +53,10 @@ void FakeSetCurrentFolder(const std::string& folder);
 // quoted argument, writes the "-o" path or, without one, the input's name
 // with the other extension, at half (compress) or twice (restore, "-d") the
 // input's size, refuses an existing output without "-f", and fails on a
-// missing input or output folder. The program file must exist.
+// missing input or output folder. A run that ends with an exit code other
+// than 0 has, like the real one, emptied its output, written part of it and
+// deleted it again; one cut short (killed, a power cut) leaves that part.
+// The program file must exist.
 struct FakeEncoderRun {
     bool starts = true;
     std::uint32_t exitCode = 0;
@@ -62,6 +65,7 @@ struct FakeEncoderRun {
     // Called while the run is in progress, outside the fake's lock, so it
     // may look at the logic's state or block until a test releases it.
     std::function<void(const std::string& commandLine)> during;
+    bool cutShort = false;
 };
 void FakeQueueEncoderRun(const FakeEncoderRun& run);
 
@@ -72,7 +76,9 @@ int FakeRepaintCount();
 int FakeOpenSearchCount();  // searches opened and not yet closed
 
 // Controls start enabled. Every enable, disable and repaint is logged as
-// "enable N", "disable N" or "repaint" (N the window's value) and calls the
+// "enable N", "disable N" or "repaint" (N the window's value), a session end
+// reason as "reason TEXT" or "reason withdrawn", the job's end as "job
+// ended", and each calls the
 // hook on the calling thread, once the call has taken effect or, with
 // `beforeEachCall`, just before: a test can act at every such point.
 bool FakeIsEnabled(PlatWindow window);
@@ -81,12 +87,15 @@ void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall = false);
 
 // Fault injection: the nth call from now (1 = the next) of that kind fails.
 // RunProcess: the run does not start; EncoderExit: the nth run that starts
-// writes one byte of its output and ends with exit code 2.
+// fails as the real encoder does, with exit code 2; EncoderCut: it is cut
+// short, leaving part of its output, with exit code 1. ReplaceFile also
+// fails renames; FindFirst and FindNext fail as an unreadable folder does.
 enum class FakeOp {
     CreateDirectory, RunProcess, FileSize, ThreadStart,
     OpenWrite, WriteFile, CloseFile, ReplaceFile, FullPath, ReadFile, EncoderExit,
+    EncoderCut, FindFirst, FindNext,
 };
-constexpr int FakeOpCount = 11;
+constexpr int FakeOpCount = 14;
 void FakeFailNth(FakeOp op, int n);
 // True once the fault armed last for that kind has struck: a loop over n
 // ends when the nth call is no longer reached.

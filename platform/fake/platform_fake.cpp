@@ -125,6 +125,15 @@ void Put(const Entry& entry) {
     world.entries[key] = entry;
 }
 
+void Remove(const std::string& key) {
+    World& world = TheWorld();
+    auto found = world.entries.find(key);
+    if (found == world.entries.end()) return;
+    std::vector<std::string>& siblings = world.children[Key(Parent(found->second.path))];
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    world.entries.erase(found);
+}
+
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // The wildcards of a search: "*" any run, "?" one byte, letters without
@@ -210,10 +219,14 @@ std::uint32_t EncodeLikeTheEncoder(const std::string& line, const FakeEncoderRun
     std::string folder = Parent(output);
     const Entry* parent = Find(folder);
     if (parent == nullptr || !parent->folder) return 1;
-    if (run.writesOutput) {
-        std::uint64_t size = run.outputSize >= 0 ? static_cast<std::uint64_t>(run.outputSize)
-                             : decode            ? source->size * 2
-                                                 : source->size / 2;
+    std::uint64_t size = run.outputSize >= 0 ? static_cast<std::uint64_t>(run.outputSize)
+                         : decode            ? source->size * 2
+                                             : source->size / 2;
+    if (run.exitCode != 0 || run.cutShort) {
+        // Opened for writing, which empties it, and part written.
+        Put(Entry{output, false, FakeFileAttributes, size / 2, true});
+        if (!run.cutShort) Remove(Key(output));
+    } else if (run.writesOutput) {
         Put(Entry{output, false, FakeFileAttributes, size, true});
     }
     return run.exitCode;
@@ -438,9 +451,10 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     }
     if (run.during) run.during(commandLine);
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
-    if (Fails(FakeOp::EncoderExit)) {
-        run.exitCode = 2;
-        if (run.outputSize < 0) run.outputSize = 1;
+    if (Fails(FakeOp::EncoderExit)) run.exitCode = 2;
+    if (Fails(FakeOp::EncoderCut)) {
+        run.exitCode = 1;
+        run.cutShort = true;
     }
     *exitCode = EncodeLikeTheEncoder(commandLine, run);
     return true;
@@ -480,15 +494,26 @@ void PlatEnableWindow(PlatWindow window, bool enabled) {
                [window, enabled](World& world) { world.disabled[window] = !enabled; });
 }
 
-PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
+void PlatSetSessionEndReason(PlatWindow window, const char* reason) {
+    if (window == nullptr) return;
+    WindowCall(reason == nullptr ? "reason withdrawn" : std::string("reason ") + reason, [](World&) {});
+}
+
+void PlatNotifyJobEnded(PlatWindow window) {
+    if (window == nullptr) return;
+    WindowCall("job ended", [](World&) {});
+}
+
+PlatSearchStep PlatFindFirst(const char* searchText, PlatSearch* handle, PlatFoundEntry* entry) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     World& world = TheWorld();
     std::string text = searchText;
     std::string folder = Parent(text + "x");  // the part before the last real backslash
-    if (folder.empty()) return nullptr;
+    if (folder.empty()) return PlatSearchStep::Failed;
     std::string pattern = text.substr(folder.size() + 1);
     const Entry* where = Find(folder);
-    if (where == nullptr || !where->folder || !where->readable || pattern.empty()) return nullptr;
+    if (where == nullptr || !where->folder || !where->readable || Fails(FakeOp::FindFirst))
+        return PlatSearchStep::Failed;
     SearchState* search = new SearchState;
     // Every folder but a drive's root lists itself and its parent first.
     if (folder.find('\\') != std::string::npos) {
@@ -500,21 +525,24 @@ PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
         std::string name = NameOf(child.path);
         if (Matches(pattern.c_str(), name.c_str())) AddFound(search, name, child.attributes, child.nameExact);
     }
-    if (search->found.empty()) {
+    if (search->found.empty() || pattern.empty()) {
         delete search;
-        return nullptr;
+        return PlatSearchStep::End;
     }
     world.openSearches += 1;
     *entry = search->found[0];
     search->next = 1;
-    return reinterpret_cast<PlatSearch>(search);
+    *handle = reinterpret_cast<PlatSearch>(search);
+    return PlatSearchStep::Entry;
 }
 
-bool PlatFindNext(PlatSearch handle, PlatFoundEntry* entry) {
+PlatSearchStep PlatFindNext(PlatSearch handle, PlatFoundEntry* entry) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     SearchState* search = reinterpret_cast<SearchState*>(handle);
-    if (search->next >= search->found.size()) return false;
+    if (search->next >= search->found.size()) return PlatSearchStep::End;
+    if (Fails(FakeOp::FindNext)) return PlatSearchStep::Failed;
     *entry = search->found[search->next++];
-    return true;
+    return PlatSearchStep::Entry;
 }
 
 void PlatFindClose(PlatSearch handle) {
@@ -536,11 +564,33 @@ bool PlatStartThread(void (*entry)(void*), void* argument) {
     return true;
 }
 
+// Windows' own rewriting of a path: every part loses its trailing dots and
+// blanks, and a device name, with any extension, is the device (as on the
+// Windows versions that still map them so).
+static std::string Resolve(const std::string& path) {
+    std::string resolved, part;
+    for (std::size_t i = 0, parts = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\') {
+            part += path[i];
+            continue;
+        }
+        while (part.size() > 1 && (part.back() == '.' || part.back() == ' ') && part != "..") part.pop_back();
+        std::string stem = Key(part.substr(0, part.find('.')));
+        bool numbered = stem.size() == 4 && (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) &&
+                        stem[3] >= '1' && stem[3] <= '9';
+        if (numbered || stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return "\\\\.\\" + stem;
+        resolved += (parts++ == 0 ? "" : "\\") + part;
+        part.clear();
+    }
+    return resolved;
+}
+
 std::size_t PlatFullPathName(const char* name, char* path, std::size_t size) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     if (Fails(FakeOp::FullPath)) return 0;
-    if (TheWorld().currentFolder.empty()) return 0;
-    std::string full = Normalize(TheWorld().currentFolder) + "\\" + name;
+    const bool absolute = name[0] == '\\' || (name[0] != '\0' && name[1] == ':');
+    if (!absolute && TheWorld().currentFolder.empty()) return 0;
+    std::string full = Resolve(absolute ? name : Normalize(TheWorld().currentFolder) + "\\" + name);
     if (full.size() >= size) return 0;
     std::memcpy(path, full.c_str(), full.size() + 1);
     return full.size();
@@ -553,15 +603,6 @@ struct FileState {
     bool writing;
     std::size_t offset;
 };
-
-void Remove(const std::string& key) {
-    World& world = TheWorld();
-    auto found = world.entries.find(key);
-    if (found == world.entries.end()) return;
-    std::vector<std::string>& siblings = world.children[Key(Parent(found->second.path))];
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
-    world.entries.erase(found);
-}
 
 constexpr std::uint32_t ReadOnlyBit = 1;
 
@@ -631,6 +672,11 @@ bool PlatReplaceFile(const char* source, const char* target) {
     Remove(Key(target));
     Put(moved);
     return true;
+}
+
+bool PlatRenameFile(const char* source, const char* target) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return Find(target) == nullptr && PlatReplaceFile(source, target);
 }
 
 bool PlatDeleteFile(const char* path) {

@@ -90,6 +90,11 @@ bool PlatReplaceFile(const char* source, const char* target) {
     return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool PlatRenameFile(const char* source, const char* target) {
+    // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
+    return MoveFileExA(source, target, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool PlatDeleteFile(const char* path) { return DeleteFileA(path) != 0; }
 
 bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
@@ -122,21 +127,30 @@ static void CopyFound(const WIN32_FIND_DATAW& found, PlatFoundEntry* entry) {
     entry->name[end] = '\0';
 }
 
-PlatSearch PlatFindFirst(const char* searchText, PlatFoundEntry* entry) {
-    wchar_t wideText[1024];
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, searchText, -1, wideText, 1024) == 0) return nullptr;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(wideText, &found);
-    if (search == INVALID_HANDLE_VALUE) return nullptr;
-    CopyFound(found, entry);
-    return reinterpret_cast<PlatSearch>(search);
+// "No such file" is the one failure that means an empty result: a folder
+// that is missing, unreadable or given by a text too long must be seen.
+static PlatSearchStep FailedStep(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? PlatSearchStep::End
+                                                                           : PlatSearchStep::Failed;
 }
 
-bool PlatFindNext(PlatSearch search, PlatFoundEntry* entry) {
+PlatSearchStep PlatFindFirst(const char* searchText, PlatSearch* search, PlatFoundEntry* entry) {
+    wchar_t wideText[1024];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, searchText, -1, wideText, 1024) == 0)
+        return PlatSearchStep::Failed;
     WIN32_FIND_DATAW found;
-    if (!FindNextFileW(reinterpret_cast<HANDLE>(search), &found)) return false;
+    HANDLE handle = FindFirstFileW(wideText, &found);
+    if (handle == INVALID_HANDLE_VALUE) return FailedStep(GetLastError());
     CopyFound(found, entry);
-    return true;
+    *search = reinterpret_cast<PlatSearch>(handle);
+    return PlatSearchStep::Entry;
+}
+
+PlatSearchStep PlatFindNext(PlatSearch search, PlatFoundEntry* entry) {
+    WIN32_FIND_DATAW found;
+    if (!FindNextFileW(reinterpret_cast<HANDLE>(search), &found)) return FailedStep(GetLastError());
+    CopyFound(found, entry);
+    return PlatSearchStep::Entry;
 }
 
 void PlatFindClose(PlatSearch search) { FindClose(reinterpret_cast<HANDLE>(search)); }
@@ -189,6 +203,21 @@ void PlatRequestJobRepaint(PlatWindow window) {
 
 void PlatEnableWindow(PlatWindow window, bool enabled) {
     if (window != nullptr) EnableWindow(reinterpret_cast<HWND>(window), enabled ? TRUE : FALSE);
+}
+
+void PlatSetSessionEndReason(PlatWindow window, const char* reason) {
+    HWND handle = reinterpret_cast<HWND>(window);
+    if (reason == nullptr) {
+        ShutdownBlockReasonDestroy(handle);
+        return;
+    }
+    wchar_t wide[1024];
+    if (MultiByteToWideChar(CP_ACP, 0, reason, -1, wide, 1024) == 0) wide[0] = L'\0';
+    ShutdownBlockReasonCreate(handle, wide);
+}
+
+void PlatNotifyJobEnded(PlatWindow window) {
+    if (window != nullptr) PostMessageA(reinterpret_cast<HWND>(window), PlatMsgJobEnded, 0, 0);
 }
 
 static SRWLOCK textLock = SRWLOCK_INIT;

@@ -9,6 +9,7 @@
 #include "platform/platform_window.h"
 
 static_assert(PlatMsgJobTexts == WM_APP + 1, "the program's own message lies in the application range");
+static_assert(PlatMsgJobEnded == WM_APP + 2 && PlatMsgQueryEndSession == WM_QUERYENDSESSION, "the values Windows gives");
 
 namespace {
 

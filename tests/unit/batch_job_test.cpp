@@ -78,7 +78,10 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
         {0, 0, "c:\\in\\*.wav", "out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
         {0, 0, "c:\\in\\*.wav", "\\out", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "c:\\b.flac"},
         {0, 1, "c:\\in\\b.wav", "d:\\elsewhere\\*.*", walked, {"c:\\in\\b.wav"}, "c:\\in\\b.flac"},
-        {0, 0, "c:/in/*.wav", "d:\\out\\", walked}, {0, 0, "c:*.wav", "d:\\out\\", walked},  // no separator; c:\c:*.wav
+        // A slash separates as Windows takes it; without any, c:*.wav searches c:\c:*.wav.
+        {0, 0, "c:/in/*.wav", "d:/out/x", walked, {"c:\\in\\b.wav", "c:\\in\\c.wav"}, "d:\\out\\b.flac"},
+        {0, 0, "c:\\in/C.wav", "d:\\out/", walked, {"c:\\in\\c.wav"}, "d:\\out\\c.flac"},
+        {0, 0, "c:*.wav", "d:\\out\\", walked},
         {1, 0, "c:\\in\\*.FLAC", "d:\\out\\*.*", walked, {"c:\\in\\d.flac"}, "d:\\out\\d.wav"},
         {0, 0, ".wav", "", OnlyWavMessage},  {0, 0, "c:\\in\\*.flac", "", OnlyWavMessage}, {0, 0, "c:\\in\\*,wav", "", OnlyWavMessage},
         {0, 0, "c:\\in\\*.wa", "", OnlyWavMessage}, {0, 0, "c:\\in\\*.wavx", "", OnlyWavMessage}, {0, 0, "", "", OnlyWavMessage},
@@ -94,6 +97,7 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
             SetUp();
             IntSettings[Recurse] = 0;
             for (const char* path : {"c:\\a.wav", "c:\\in\\b.wav", "c:\\in\\c.wav", "c:\\in\\d.flac"}) FakeAddFile(path, 10);
+            FakeAddFolder("c:\\" + std::string(510, 'm'));
             IntSettings[Language] = language;
             IntSettings[Mode] = c.mode;
             IntSettings[SameFolder] = c.sameFolder;
@@ -127,8 +131,8 @@ TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
             SetSlot(LevelText, typed);
             FakeAddFile(mode == 0 ? "c:\\in\\a.wav" : "c:\\in\\a.flac", 1000);
             BatchJob(TheWindow);
-            const std::string rest = mode == 0 ? " -V -" + std::string(kept) + " -o \"d:\\out\\a.flac\" \"c:\\in\\a.wav\""
-                                               : " -d -o \"d:\\out\\a.wav\" \"c:\\in\\a.flac\"";
+            const std::string rest = mode == 0 ? " -V -" + std::string(kept) + " -o \"d:\\out\\a.flac.kestrelia-tmp\" \"c:\\in\\a.wav\""
+                                               : " -d -o \"d:\\out\\a.wav.kestrelia-tmp\" \"c:\\in\\a.flac\"";
             EXPECT_EQ(FakeCommandLines(), Strings{"\"c:\\tools\\flac\"" + rest}) << typed;
             EXPECT_STREQ(TextSlots[LevelText], kept) << typed;
             EXPECT_EQ(IntSettings[Level], kept[0] - '0') << typed;
@@ -220,7 +224,9 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         FakeAddFile("c:\\my tools\\flac.exe", 1);
         const bool compress = IntSettings[Mode] == 0, outputUsed = IntSettings[SameFolder] == 0;
         const std::string in = compress ? ".wav" : ".flac", out = compress ? ".flac" : ".wav";
-        const std::string inputDir = "c:\\" + name() + "\\" + name() + "\\", outputDir = "d:\\" + name() + "\\";
+        // Relative folders beginning with "-" name a file the encoder would read as options.
+        const std::string inputDir = (pick(4) ? "c:\\" : "-") + name() + "\\" + name() + "\\";
+        const std::string outputDir = (pick(4) ? "d:\\" : "-") + name() + "\\";
         const std::string stem = name();
         FakeAddFile(inputDir + stem + in, 1000);
         FakeAddFolder(outputDir);
@@ -239,10 +245,16 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         if (compress) expected.insert(expected.end(), {"-V", "-8"});
         else expected.push_back("-d");
         if (IntSettings[Overwrite] == 1) expected.push_back("-f");
-        if (outputUsed) expected.insert(expected.end(), {"-o", outputDir + stem + out});
-        expected.push_back(inputDir + stem + in);
+        auto named = [](const std::string& path) { return path[0] == '-' ? ".\\" + path : path; };
+        // Always the temporary output, beside the final one.
+        expected.insert(expected.end(), {"-o", named((outputUsed ? outputDir : inputDir) + stem + out + ".kestrelia-tmp")});
+        expected.push_back(named(inputDir + stem + in));
         EXPECT_EQ(FakeCommandLines().size(), 1u) << input << " | " << output;
-        for (const std::string& line : FakeCommandLines()) EXPECT_EQ(SplitWindowsArguments(line), expected) << line;
+        for (const std::string& line : FakeCommandLines()) {
+            Strings arguments = SplitWindowsArguments(line);
+            EXPECT_EQ(arguments, expected) << line;
+            EXPECT_TRUE(arguments.size() < 2 || (arguments.end()[-2][0] != '-' && arguments.back()[0] != '-')) << line;
+        }
         converted += static_cast<int>(FakeCommandLines().size());
     }
     EXPECT_GT(refused, 500);
@@ -269,72 +281,91 @@ TEST_F(JobTest, TheOutputNameSwapsTheExtensionInPlace) {
     }
 }
 
-// No failed output looks converted (the next job would skip it); an older one stays.
+// No failed output looks converted (the next job would skip it); one that was there stays byte for byte.
 TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) {
-    enum { None, Readable, Unreadable };
-    auto run = [](std::uint32_t exit, bool writes = true) { return FakeEncoderRun{true, exit, writes, -1, {}}; };
+    enum { None, Readable, Unreadable, ReadOnly, Leftover };
+    auto run = [](std::uint32_t exit, bool writes = true, bool cut = false) { return FakeEncoderRun{true, exit, writes, -1, {}, cut}; };
+    auto appears = FakeEncoderRun{true, 0, true, -1, [](const std::string&) { FakePutBytes("d:\\out\\a.flac", "theirs"); }};
     struct Case {
         const char* what;
         FakeEncoderRun run;
         int before, overwrite;
         const char* result;
-        std::uint64_t sizeAfter;  // of d:\out\a.flac; 0: not there
+        const char* after;  // d:\out\a.flac: "" not there, "new" converted
     } cases[] = {
-        {"exit 1", run(1), None, 0, "done 1 0 1 50.0", 0}, {"crash", run(0xC0000005), None, 0, "done 1 0 1 50.0", 0},
-        {"no output", run(0, false), None, 0, "done 1 0 1 50.0", 0}, {"output there", run(0), Readable, 0, "done 1 1 0 50.0", 77},
-        {"unreadable there", run(0), Unreadable, 0, "done 1 0 1 50.0", 77}, {"replaced", run(0), Readable, 1, "done 2 0 0 50.0 50.0 50.0 50.0", 500},
-        {"replacing fails", run(1), Readable, 1, "done 1 0 1 50.0", 500},
+        {"exit 1", run(1), None, 0, "done 1 0 1 50.0", ""}, {"exit 2", run(2), None, 0, "done 1 0 1 50.0", ""},
+        {"crash", run(0xC0000005), None, 0, "done 1 0 1 50.0", ""}, {"no output", run(0, false), None, 0, "done 1 0 1 50.0", ""},
+        {"cut short", run(1, true, true), None, 0, "done 1 0 1 50.0", ""},
+        {"output there", run(0), Readable, 0, "done 1 1 0 50.0", "old"}, {"unreadable there", run(0), Unreadable, 0, "done 1 0 1 50.0", "old"},
+        {"appeared during the run", appears, None, 0, "done 1 0 1 50.0", "theirs"},
+        {"replaced", run(0), Readable, 1, "done 2 0 0 50.0 50.0 50.0 50.0", "new"},
+        // The real encoder empties an output it replaces and deletes it when it fails.
+        {"exit 1 over it", run(1), Readable, 1, "done 1 0 1 50.0", "old"}, {"exit 2 over it", run(2), Readable, 1, "done 1 0 1 50.0", "old"},
+        {"crash over it", run(0xC0000005), Readable, 1, "done 1 0 1 50.0", "old"},
+        {"cut short over it", run(1, true, true), Readable, 1, "done 1 0 1 50.0", "old"},
+        {"read-only, not replaced", run(0), ReadOnly, 1, "done 1 0 1 50.0", "old"},
+        {"left over from a run cut short", run(0), Leftover, 0, "done 2 0 0 50.0 50.0 50.0 50.0", "new"},
     };
     for (const Case& c : cases) {
         SetUp();
         for (const char* input : {"c:\\in\\a.wav", "c:\\in\\b.wav"}) FakeAddFile(input, 1000);
-        if (c.before != None) FakeAddFile("d:\\out\\a.flac", 77);
+        if (c.before == Leftover) FakePutBytes("d:\\out\\a.flac.kestrelia-tmp", "part");
+        else if (c.before != None) FakePutBytes("d:\\out\\a.flac", "old", c.before == ReadOnly ? 33 : 32);
         if (c.before == Unreadable) FakeSetReadable("d:\\out\\a.flac", false);
         IntSettings[Overwrite] = c.overwrite;
-        if (c.before != Readable || c.overwrite == 1) FakeQueueEncoderRun(c.run);
+        if (c.overwrite == 1 || c.before != Readable) FakeQueueEncoderRun(c.run);
         BatchJob(TheWindow);
+        std::string after = !FakeExists("d:\\out\\a.flac") ? "" : FakeSizeOf("d:\\out\\a.flac") == 500 ? "new" : FakeBytesOf("d:\\out\\a.flac");
         EXPECT_EQ(Result(), Status(c.result)) << c.what;
-        EXPECT_EQ(FakeExists("d:\\out\\a.flac") ? FakeSizeOf("d:\\out\\a.flac") : 0, c.sizeAfter) << c.what;
+        EXPECT_EQ(after, c.after) << c.what;
         EXPECT_EQ(FakeSizeOf("d:\\out\\b.flac"), 500u) << c.what;
+        for (const std::string& path : FakeListUnder("d:\\out")) EXPECT_EQ(path.find(".kestrelia-tmp"), std::string::npos) << c.what;
     }
 }
 
 // The nth operation of each kind fails, n = 1, 2, ... until the job no longer reaches it.
 TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
     int faults = 0;
-    for (int op = 0; op < FakeOpCount; ++op) {
-        for (int n = 1;; ++n) {
-            SetUp();
-            AddFiles({{"a.wav", 1000, Whole}, {"b.wav", 1000, Skipped}, {"c.wav", 1000, Whole}});
-            for (const char* input : {"c:\\in\\x\\s.wav", "c:\\in\\sub\\d.wav"}) FakeAddFile(input, 1000);
-            FakeAddFile("d:\\out\\x\\s.flac", 77);
-            FakeFailNth(static_cast<FakeOp>(op), n);
-            BatchJob(TheWindow);
-            const std::string where = "op " + std::to_string(op) + " n " + std::to_string(n);
-            int converted = -1, skipped = -1, errors = -1;
-            const char* counts = std::strstr(TextSlots[ResultText], "converted:");
-            ASSERT_NE(counts, nullptr) << where;
-            std::sscanf(counts, "converted:%d, skip:%d, error:%d", &converted, &skipped, &errors);
-            EXPECT_EQ(converted + skipped + errors, 5) << where;
-            int whole = 0;
-            for (const std::string& path : FakeListUnder("d:\\out")) {
-                if (FakeIsFolder(path)) continue;
-                bool old = (path == "d:\\out\\b.flac" || path == "d:\\out\\x\\s.flac") && FakeSizeOf(path) == 77;
-                EXPECT_TRUE(old || FakeSizeOf(path) == 500) << where << ": " << path;
-                whole += old ? 0 : 1;
+    for (int overwrite : {0, 1}) {
+        for (int op = 0; op < FakeOpCount; ++op) {
+            for (int n = 1;; ++n) {
+                SetUp();
+                IntSettings[Overwrite] = overwrite;
+                for (const char* input : {"a.wav", "b.wav", "c.wav", "x\\s.wav", "sub\\d.wav"}) FakeAddFile(std::string("c:\\in\\") + input, 1000);
+                for (const char* old : {"d:\\out\\b.flac", "d:\\out\\x\\s.flac"}) FakePutBytes(old, "old");
+                FakeFailNth(static_cast<FakeOp>(op), n);
+                BatchJob(TheWindow);
+                const std::string where = "overwrite " + std::to_string(overwrite) + " op " + std::to_string(op) + " n " + std::to_string(n);
+                int converted = -1, skipped = -1, errors = -1;
+                const char* counts = std::strstr(TextSlots[ResultText], "converted:");
+                ASSERT_NE(counts, nullptr) << where;
+                std::sscanf(counts, "converted:%d, skip:%d, error:%d", &converted, &skipped, &errors);
+                // A search that fails is one error in place of what it would have found.
+                const bool reached = FakeFaultReached(static_cast<FakeOp>(op));
+                const bool search = op == static_cast<int>(FakeOp::FindFirst) || op == static_cast<int>(FakeOp::FindNext);
+                const int sum = converted + skipped + errors;
+                EXPECT_TRUE(search && reached ? sum <= 6 && errors >= 1 : sum == 5) << where;
+                int whole = 0;
+                for (const std::string& path : FakeListUnder("d:\\out")) {
+                    if (FakeIsFolder(path)) continue;
+                    bool old = (path == "d:\\out\\b.flac" || path == "d:\\out\\x\\s.flac") && FakeBytesOf(path) == "old";
+                    EXPECT_TRUE(old || FakeSizeOf(path) == 500) << where << ": " << path;
+                    whole += old ? 0 : 1;
+                }
+                EXPECT_GE(whole, converted) << where;
+                if (!reached) {
+                    EXPECT_EQ(Result(), Status(overwrite ? "done 5 0 0 50.0 50.0 50.0 50.0" : "skipped 3 2 0 50.0 50.0 50.0 50.0")) << where;
+                    // Each output folder once, before its first conversion: x's file is skipped.
+                    if (!overwrite) { EXPECT_EQ(FakeDirectoryCalls(), (Strings{"d:\\out", "d:", "d:\\out", "d:\\out\\sub"})) << where; }
+                    break;
+                }
+                ++faults;
+                // A skip is never turned into a run (a name that is not itself is an error).
+                if (!search && op != static_cast<int>(FakeOp::FullPath)) { EXPECT_EQ(skipped, overwrite ? 0 : 2) << where; }
             }
-            EXPECT_GE(whole, converted) << where;
-            if (!FakeFaultReached(static_cast<FakeOp>(op))) {
-                EXPECT_EQ(Result(), Status("skipped 3 2 0 50.0 50.0 50.0 50.0")) << where;
-                // Each output folder once, before its first conversion: x's file is skipped.
-                EXPECT_EQ(FakeDirectoryCalls(), (Strings{"d:\\out", "d:", "d:\\out", "d:\\out\\sub"})) << where;
-                break;
-            }
-            ++faults;
-            EXPECT_EQ(skipped, 2) << where;
         }
     }
-    EXPECT_GT(faults, 12);  // every kind of operation the job uses, each time it uses it
+    EXPECT_GT(faults, 40);  // every kind of operation the job uses, each time it uses it
 }
 
 // One that cannot be made is tried once, and its files fail in the encoder.
@@ -384,21 +415,22 @@ TEST_F(JobTest, StatusTextsCountsAndRatios) {
 }
 
 TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
-    // The output path beside its input, one byte longer: 519 bytes fit, 520 do not.
-    for (int length : {509, 510}) {
+    // The temporary path beside its input, 20 bytes longer than the name: 519 bytes fit, 520 do not;
+    // an output path of 520 does not either.
+    for (int length : {495, 496, 510}) {
         SetUp();
         IntSettings[SameFolder] = 1;
         std::string folder = "c:\\" + std::string(static_cast<std::size_t>(length), 'f') + "\\";
         FakeAddFile(folder + "a.wav", 1000);
         SetSlot(LastWavSpec, folder + "*.wav");
         BatchJob(TheWindow);
-        EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + "a.flac");
-        EXPECT_EQ(FakeExists(folder + "a.flac"), length == 509);
-        EXPECT_EQ(Result(), Status(length == 509 ? "done 1 0 0 50.0" : "error 0 0 1"));
+        EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + (length == 496 ? "a.flac.kestrelia-tmp" : "a.flac"));
+        EXPECT_EQ(FakeExists(folder + "a.flac"), length == 495);
+        EXPECT_EQ(Result(), Status(length == 495 ? "done 1 0 0 50.0" : "error 0 0 1"));
     }
 
     // A command line of 1519 bytes runs; one of 1520 is refused before any folder is made.
-    for (int length : {872, 873}) {
+    for (int length : {858, 859}) {
         SetUp();
         IntSettings[Overwrite] = 1;
         std::string in = "c:\\" + std::string(300, 'i') + "\\", out = "d:\\" + std::string(300, 'o') + "\\";
@@ -409,9 +441,9 @@ TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
         SetSlot(LastWavSpec, in + "*.wav");
         SetSlot(OutputSpec, out + "*.*");
         BatchJob(TheWindow);
-        EXPECT_EQ(FakeCommandLines().empty() ? 0u : FakeCommandLines()[0].size(), length == 872 ? 1519u : 0u);
-        EXPECT_EQ(FakeExists(out), length == 872);
-        EXPECT_EQ(FakeDirectoryCalls().empty(), length == 873);
+        EXPECT_EQ(FakeCommandLines().empty() ? 0u : FakeCommandLines()[0].size(), length == 858 ? 1519u : 0u);
+        EXPECT_EQ(FakeExists(out), length == 858);
+        EXPECT_EQ(FakeDirectoryCalls().empty(), length == 859);
     }
 
     // A folder path with its backslash: under c:\in\A\B\ (408 bytes) 110 fit, 111 do not.
@@ -439,7 +471,7 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
         {"z", folder}, {"a", folder}, {"m", folder}, {"m?sica", folder}, {"??", folder | hidden},
         {".cache", folder}, {"secret", folder | hidden}, {"sys", folder | system}, {"loop", folder | reparse},
         {"locked", folder | readOnly}, {"custom", folder | readOnly | archive}, {"album.wav", folder},
-        {"ro.wav", folder | readOnly}};
+        {"ro.wav", folder | readOnly}, {"dot.", folder}, {"blank ", folder}, {"com10", folder}, {"aux", folder}};
     FakeAddFile("c:\\in\\1.wav", 10);
     for (auto [name, attributes] : folders) {
         FakeAddFolder(std::string("c:\\in\\") + name, attributes);
@@ -447,12 +479,15 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
     }
     for (const char* name : {"z\\deep\\t.wav", "z\\u.wav", "2.wav", "notes.txt", "cafe.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
     FakeAddFile("c:\\in\\plain.wav", 10, readOnly | archive);
+    // Names Windows takes for devices, or strips of a trailing dot or blank, reach other files.
+    for (const char* name : {"nul.wav", "CON.wav", "con1.wav", "aux\\u.wav"}) FakeAddFile(std::string("c:\\in\\") + name, 10);
     for (const char* inexact : {"c:\\in\\m?sica", "c:\\in\\??", "c:\\in\\cafe.wav"}) FakeSetNameInexact(inexact);
     BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\ro.wav\\t.wav", "c:\\in\\album.wav\\t.wav",
+    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\1.wav", "c:\\in\\2.wav", "c:\\in\\plain.wav", "c:\\in\\con1.wav", "c:\\in\\com10\\t.wav",
+                                 "c:\\in\\ro.wav\\t.wav", "c:\\in\\album.wav\\t.wav",
                                  "c:\\in\\custom\\t.wav", "c:\\in\\locked\\t.wav", "c:\\in\\m\\t.wav", "c:\\in\\a\\t.wav",
                                  "c:\\in\\z\\t.wav", "c:\\in\\z\\u.wav", "c:\\in\\z\\deep\\t.wav"}));
-    EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:12, skip:0, error:2, ");
+    EXPECT_EQ(std::string(TextSlots[ResultText]).substr(0, 36), "done\nconverted:14, skip:0, error:7, ");
     EXPECT_TRUE(FakeExists("d:\\out\\z\\deep\\t.flac"));
     EXPECT_FALSE(FakeExists("d:\\out\\cafe.flac"));
     EXPECT_EQ(FakeOpenSearchCount(), 0);
@@ -469,7 +504,30 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
     IntSettings[Overwrite] = 1;
     std::size_t before = FakeCommandLines().size();
     BatchJob(TheWindow);
-    EXPECT_EQ(FakeCommandLines().size(), before + 3);
+    EXPECT_EQ(FakeCommandLines().size(), before + 4);
+}
+
+// Windows without long paths fails a search text of 260 characters; a folder may be missing or unreadable.
+TEST_F(JobTest, AFolderThatCannotBeSearchedIsAnErrorTheUserSees) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        std::string result, shown;
+    } cases[] = {
+        {"no match", [] { SetSlot(LastWavSpec, "c:\\in\\x*.wav"); }, MessageText(NoFileMessage), ""},
+        {"start folder missing", [] { SetSlot(LastWavSpec, "c:\\gone\\*.wav"); }, Status("error 0 0 1"), "c:\\gone\\"},
+        {"lower folder unreadable", [] { FakeSetReadable("c:\\in\\later", false); }, Status("error 2 0 1 50.0 50.0 50.0 50.0"), "c:\\in\\later\\"},
+        {"listing breaks off", [] { FakeFailNth(FakeOp::FindNext, 1); }, Status("error 1 0 1 50.0"), "c:\\in\\"},
+        {"lower folders not listed", [] { FakeFailNth(FakeOp::FindFirst, 2); }, Status("error 2 0 1 50.0 50.0 50.0 50.0"), "c:\\in\\"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        for (const char* input : {"c:\\in\\a.wav", "c:\\in\\b.wav", "c:\\in\\later\\c.wav"}) FakeAddFile(input, 1000);
+        c.prepare();
+        BatchJob(TheWindow);
+        EXPECT_EQ(Result(), c.result) << c.what;
+        EXPECT_EQ(std::string(TextSlots[CurrentFile]), c.shown) << c.what;
+    }
 }
 
 TEST_F(JobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
@@ -507,6 +565,7 @@ TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {
 // Whichever way the job ends, its thread leaves the buttons idle, Execute last.
 TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
     const std::string execute = std::to_string(ExecuteRow), exit = std::to_string(ExitRow), cancel = std::to_string(CancelRow);
+    const std::string reason = "reason Converting files: press Cancel and wait for the file in work to finish";
     struct Case {
         const char* what;
         std::function<void()> prepare;
@@ -540,11 +599,12 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
         EXPECT_EQ(Result(), c.result) << c.what;
         EXPECT_EQ(FakeOpenSearchCount(), 0) << c.what;
         Strings calls = FakeWindowCalls();
-        ASSERT_GE(calls.size(), 7u) << c.what;
-        EXPECT_EQ(Strings(calls.begin(), calls.begin() + 3),
-                  (Strings{"disable " + execute, "disable " + exit, "enable " + cancel})) << c.what;
-        EXPECT_EQ(Strings(calls.end() - 4, calls.end()),
-                  (Strings{"repaint", "disable " + cancel, "enable " + exit, "enable " + execute})) << c.what;
+        ASSERT_GE(calls.size(), 9u) << c.what;
+        // A log-off is held, with the reason in the user's language, until the window hears of the end.
+        EXPECT_EQ(Strings(calls.begin(), calls.begin() + 4),
+                  (Strings{reason, "disable " + execute, "disable " + exit, "enable " + cancel})) << c.what;
+        EXPECT_EQ(Strings(calls.end() - 5, calls.end()),
+                  (Strings{"repaint", "disable " + cancel, "enable " + exit, "enable " + execute, "job ended"})) << c.what;
         EXPECT_EQ(AbortRequested, 0) << c.what;
         EXPECT_EQ(JobHandle, 0u) << c.what;
         EXPECT_TRUE(runningSeen) << c.what;
@@ -556,13 +616,13 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
     EXPECT_FALSE(StartBatchJob(TheWindow));
     EXPECT_EQ(JobHandle, 0u);
     EXPECT_EQ(Result(), "error: the job could not be started\n");
-    EXPECT_EQ(FakeWindowCalls(), (Strings{"repaint"}));
+    EXPECT_EQ(FakeWindowCalls(), (Strings{reason, "reason withdrawn", "repaint"}));
 
     // Never a second job beside a running one.
     JobHandle = 1;
     EXPECT_FALSE(StartBatchJob(TheWindow));
     FakeJoinThreads();
-    EXPECT_EQ(FakeWindowCalls().size(), 1u);
+    EXPECT_EQ(FakeWindowCalls().size(), 3u);
     JobHandle = 0;
 }
 

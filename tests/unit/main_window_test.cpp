@@ -87,6 +87,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     FakeSend(PlatMsgCommand, ExecuteRow);
     inRun.get_future().wait();
     FakeClearUiCalls();
+    FakeSend(PlatMsgQueryEndSession);  // a log-off is refused, not passed on
     FakeSend(PlatMsgClose);
     FakeSend(PlatMsgClose);
     EXPECT_EQ(FakeUiCalls(), (Strings{"timer 1 100"}));
@@ -97,6 +98,10 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
 
     release.set_value();
     FakeJoinThreads();
+    // The reason Windows showed for the wait, in the form's language, goes when the window hears of the end.
+    FakeSend(PlatMsgJobEnded);
+    EXPECT_TRUE(Has(FakeWindowCalls(), "reason 変換中です。中止を押し、処理中のファイルが終わるまでお待ちください"));
+    EXPECT_EQ(FakeWindowCalls().back(), "reason withdrawn");
     // Job over, timer not yet come: no command starts a job or opens a box or a dialog.
     FakeClearUiCalls();
     for (int id : {ExecuteRow, FileSelectRow, FolderSelectRow, ExitRow, LanguageRow}) FakeSend(PlatMsgCommand, id);
@@ -105,6 +110,8 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     EXPECT_EQ(IntSettings[Language], 0);
     for (const std::string& call : FakeUiCalls())
         EXPECT_TRUE(call.rfind("box", 0) != 0 && call.rfind("dialog", 0) != 0) << call;
+    FakeSend(PlatMsgQueryEndSession);
+    EXPECT_TRUE(Has(FakeUiCalls(), "default 17"));
     FakeSend(PlatMsgTimer, 1);
     Strings calls = FakeUiCalls();
     EXPECT_TRUE(FakeMainWindowDestroyed());
