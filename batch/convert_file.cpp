@@ -75,15 +75,15 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
         CountError(stats, window);
         return;
     }
-    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
-        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
-        CountLeftOut(shownPath, stats, window);
-        return;
-    }
 
     if (IntSettings[Overwrite] == 0 && PlatFileReadable(outputPath)) {
         stats->SkippedCount += 1;
         PublishStatus("skipped\n", false, *stats, window);
+        return;
+    }
+    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
+        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
+        CountLeftOut(shownPath, stats, window);
         return;
     }
 
