@@ -107,11 +107,12 @@ void PlaceMainWindow(PlatWindow window) {
     // virtual screen need not start at 0: a monitor may lie left of or
     // above the primary one.
     const std::int64_t left = IntSettings[WindowLeft], top = IntSettings[WindowTop];
-    if (left + 200 > std::int64_t{screenLeft} + screenWidth || (left < screenLeft && left + size.width - screenLeft < 200)) {
+    const std::int64_t right = std::int64_t{screenLeft} + screenWidth, bottom = std::int64_t{screenTop} + screenHeight;
+    if (left + 200 > right || (left < screenLeft && left + size.width - screenLeft < 200)) {
         IntSettings[WindowLeft] = 0;
         IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;
     }
-    if (top + 150 > std::int64_t{screenTop} + screenHeight || (top < screenTop && top + size.height - screenTop < 150)) {
+    if (top + 150 > bottom || (top < screenTop && top + size.height - screenTop < 150)) {
         IntSettings[WindowTop] = 0;
         IntSettings[WindowBottom] = fits ? static_cast<std::int32_t>(h) : 0;
     }

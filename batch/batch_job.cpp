@@ -229,6 +229,7 @@ void BatchJob(PlatWindow window) {
         return;
     }
 
+    AskEncoder();
     BatchStats stats;
     StackTop = 0;
     WalkEnd end = Walk(pattern, &stats, window);

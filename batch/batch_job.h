@@ -75,6 +75,19 @@ bool MakeOutputFolder(const char* folderPath);
 // path holds a double quote.
 bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine);
 
+// What the encoder at EncoderPath said it is, asked once per job before the
+// walk: the options its command lines add.
+struct EncoderAbilities {
+    bool keepsChunks = false;  // 1.4.0 on: the WAV's other chunks kept
+    int threads = 0;           // 1.5.0 on: threads to encode with, 0 for none
+};
+extern EncoderAbilities JobEncoder;
+
+// Runs the encoder with "--version" alone, briefly and without a window,
+// and sets JobEncoder from its answer "flac X.Y.Z": no options at all for
+// an answer it cannot read. Neither counted nor shown.
+void AskEncoder();
+
 // Runs the encoder named by EncoderPath with `commandLine` and waits for it.
 // True only when it started and ended with exit code 0.
 bool RunEncoder(char* commandLine);

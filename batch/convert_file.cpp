@@ -75,15 +75,15 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
         CountError(stats, window);
         return;
     }
-    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
-        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
-        CountLeftOut(shownPath, stats, window);
-        return;
-    }
 
     if (IntSettings[Overwrite] == 0 && PlatFileReadable(outputPath)) {
         stats->SkippedCount += 1;
         PublishStatus("skipped\n", false, *stats, window);
+        return;
+    }
+    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
+        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
+        CountLeftOut(shownPath, stats, window);
         return;
     }
 
@@ -194,9 +194,15 @@ bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* co
     if (CompressMode()) {
         add(" -V -");
         add(TextSlots[LevelText]);
-        add(" ");
+        // Strict: a WAV whose chunks cannot be kept fails, rather than
+        // losing them silently.
+        add(JobEncoder.keepsChunks ? " --keep-foreign-metadata " : " ");
+        char threads[16];
+        FormatText(threads, sizeof threads, "-j %d ", JobEncoder.threads);
+        if (JobEncoder.threads > 0) add(threads);
     } else {
-        add(" -d ");
+        // A FLAC made elsewhere has no chunks to give back.
+        add(JobEncoder.keepsChunks ? " -d --keep-foreign-metadata-if-present " : " -d ");
     }
     if (IntSettings[Overwrite] == 1) add("-f ");
     add("-o ");
@@ -207,10 +213,59 @@ bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* co
     return fits;
 }
 
-bool RunEncoder(char* commandLine) {
-    // The program file is named exactly: no search along the command line.
+EncoderAbilities JobEncoder;
+
+namespace {
+
+// The program file is named exactly: no search along the command line.
+bool EncoderProgram(char* application, std::size_t size) {
+    return FormatText(application, size, "%s.exe", EncoderPath);
+}
+
+// At most four digits, so that no number overflows.
+bool ReadNumber(const char** text, int* number) {
+    *number = 0;
+    int digits = 0;
+    for (; **text >= '0' && **text <= '9' && digits < 4; ++*text, ++digits) *number = *number * 10 + (**text - '0');
+    return digits > 0 && !(**text >= '0' && **text <= '9');
+}
+
+// "flac X.Y.Z" alone on the first line, or followed by a blank: the major
+// and minor numbers.
+bool ReadVersion(const char* answer, int* major, int* minor) {
+    const char* at = answer + 5;
+    int patch = 0;
+    return std::strncmp(answer, "flac ", 5) == 0 && ReadNumber(&at, major) && *at++ == '.' &&
+           ReadNumber(&at, minor) && *at++ == '.' && ReadNumber(&at, &patch) &&
+           (*at == '\0' || *at == '\r' || *at == '\n' || *at == ' ');
+}
+
+}  // namespace
+
+void AskEncoder() {
+    // An answer is one short line; an encoder that does not give it within
+    // a few seconds is ended, and the job runs it with no options of its own.
+    constexpr std::size_t AnswerSize = 256;
+    constexpr std::uint32_t AnswerMilliseconds = 5000;
+    JobEncoder = EncoderAbilities{};
     char application[RunPathSize + 4];
-    if (!FormatText(application, sizeof application, "%s.exe", EncoderPath)) return false;
+    char commandLine[CommandLineSize];
+    char answer[AnswerSize];
+    int major = 0, minor = 0;
+    if (std::strchr(EncoderPath, '"') != nullptr || !EncoderProgram(application, sizeof application) ||
+        !FormatText(commandLine, sizeof commandLine, "\"%s\" --version", EncoderPath) ||
+        !PlatRunCapture(application, commandLine, answer, sizeof answer, AnswerMilliseconds) ||
+        !ReadVersion(answer, &major, &minor))
+        return;
+    JobEncoder.keepsChunks = major > 1 || (major == 1 && minor >= 4);
+    // More than four threads bring nothing more.
+    const int threads = PlatProcessorCount() < 4 ? PlatProcessorCount() : 4;
+    if ((major > 1 || (major == 1 && minor >= 5)) && threads >= 2) JobEncoder.threads = threads;
+}
+
+bool RunEncoder(char* commandLine) {
+    char application[RunPathSize + 4];
+    if (!EncoderProgram(application, sizeof application)) return false;
     std::uint32_t exitCode = 1;
     return PlatRunProcess(application, commandLine, &exitCode) && exitCode == 0;
 }

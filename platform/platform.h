@@ -103,6 +103,17 @@ bool PlatDeleteFile(const char* path);
 bool PlatRunProcess(const char* application, char* commandLine,
                     std::uint32_t* exitCode);
 
+// Runs `application` with `commandLine` without a window of its own, its
+// standard output and error into `output` (`size` bytes with the NUL).
+// True only when it started, ended by itself within `milliseconds` with
+// exit code 0, and all it wrote fits; a run still going at the time, or
+// writing more, is ended.
+bool PlatRunCapture(const char* application, char* commandLine, char* output, std::size_t size,
+                    std::uint32_t milliseconds);
+
+// The logical processors the program may use.
+int PlatProcessorCount();
+
 // --- Window ------------------------------------------------------------------
 
 // Asks for a repaint of the whole client area with background erase.

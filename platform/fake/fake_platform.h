@@ -69,6 +69,19 @@ struct FakeEncoderRun {
 };
 void FakeQueueEncoderRun(const FakeEncoderRun& run);
 
+// What the encoder writes when a job asks it what it is (PlatRunCapture).
+// At first it does not start; `ends` false: it would run for ever.
+struct FakeEncoderAnswer {
+    bool starts = true;
+    bool ends = true;
+    std::uint32_t exitCode = 0;
+    std::string output;
+};
+void FakeSetEncoderAnswer(const FakeEncoderAnswer& answer);
+// Every such run asked for, as "APPLICATION|COMMAND LINE|SIZE|MILLISECONDS".
+std::vector<std::string> FakeCaptures();
+void FakeSetProcessorCount(int count);  // 2 at first
+
 std::vector<std::string> FakeApplications();   // every program file asked for
 std::vector<std::string> FakeCommandLines();   // every command line, started or not
 std::vector<std::string> FakeDirectoryCalls(); // every folder creation asked for

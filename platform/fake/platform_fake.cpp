@@ -32,6 +32,9 @@ struct World {
     std::vector<std::string> applications;
     std::vector<std::string> commandLines;
     std::vector<std::string> directoryCalls;
+    FakeEncoderAnswer answer{false, true, 0, {}};
+    std::vector<std::string> captures;
+    int processors = 2;
     // Keys of each folder's entries, in the order they were added: the order
     // in which a search returns them.
     std::map<std::string, std::vector<std::string>> children;
@@ -246,6 +249,9 @@ void FakeReset() {
     world.applications.clear();
     world.commandLines.clear();
     world.directoryCalls.clear();
+    world.answer = FakeEncoderAnswer{false, true, 0, {}};
+    world.captures.clear();
+    world.processors = 2;
     world.children.clear();
     world.openSearches = 0;
     world.repaints = 0;
@@ -335,6 +341,21 @@ std::uint64_t FakeSizeOf(const std::string& path) {
 void FakeQueueEncoderRun(const FakeEncoderRun& run) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     TheWorld().runs.push_back(run);
+}
+
+void FakeSetEncoderAnswer(const FakeEncoderAnswer& answer) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().answer = answer;
+}
+
+std::vector<std::string> FakeCaptures() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().captures;
+}
+
+void FakeSetProcessorCount(int count) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().processors = count;
 }
 
 std::vector<std::string> FakeApplications() {
@@ -458,6 +479,26 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     }
     *exitCode = EncodeLikeTheEncoder(commandLine, run);
     return true;
+}
+
+bool PlatRunCapture(const char* application, char* commandLine, char* output, std::size_t size,
+                    std::uint32_t milliseconds) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    World& world = TheWorld();
+    world.captures.push_back(std::string(application) + "|" + commandLine + "|" + std::to_string(size) + "|" +
+                             std::to_string(milliseconds));
+    const Entry* program = Find(application);
+    const FakeEncoderAnswer& answer = world.answer;
+    if (program == nullptr || program->folder || !answer.starts || size == 0) return false;
+    const std::size_t length = std::min(answer.output.size(), size - 1);
+    std::memcpy(output, answer.output.data(), length);
+    output[length] = '\0';
+    return answer.ends && answer.exitCode == 0 && answer.output.size() < size;
+}
+
+int PlatProcessorCount() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().processors;
 }
 
 // Records a window call and makes it take effect, running the test's hook

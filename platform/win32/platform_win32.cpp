@@ -159,6 +159,65 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     return RunProcessWin32(application, commandLine, exitCode, nullptr);
 }
 
+bool PlatRunCapture(const char* application, char* commandLine, char* output, std::size_t size,
+                    std::uint32_t milliseconds) {
+    if (size == 0) return false;
+    output[0] = '\0';
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process = {};
+    const bool started = CreateProcessA(application, commandLine, nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &process) != 0;
+    CloseHandle(writeEnd);  // the child's copy alone keeps the pipe open
+    if (!started) {
+        CloseHandle(readEnd);
+        return false;
+    }
+    // Polled, so that a child that neither ends nor writes cannot hold the
+    // job: it is ended when its time is up or it writes too much.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    std::size_t length = 0;
+    bool whole = true, ended = false;
+    while (whole && GetTickCount64() < deadline) {
+        DWORD waiting = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr)) {
+            // Closed: the child has ended, or is about to.
+            ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
+            if (ended) break;
+        } else if (waiting > 0) {
+            DWORD count = 0;
+            whole = length + waiting < size && ReadFile(readEnd, output + length, waiting, &count, nullptr);
+            length += count;
+        } else if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0 &&
+                   PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting == 0) {
+            ended = true;
+            break;
+        }
+    }
+    output[length] = '\0';
+    DWORD code = 1;
+    if (!ended) TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const bool known = GetExitCodeProcess(process.hProcess, &code) != 0;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    CloseHandle(readEnd);
+    return whole && ended && known && code == 0;
+}
+
+int PlatProcessorCount() {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    return static_cast<int>(system.dwNumberOfProcessors);
+}
+
 namespace {
 
 std::uint64_t Ticks(const FILETIME& time) {

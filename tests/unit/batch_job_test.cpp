@@ -160,6 +160,56 @@ TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
     }
 }
 
+// Asked once a job; an answer it cannot read, or none, gives the plain line.
+TEST_F(JobTest, TheEncoderIsAskedWhatItIsAndItsOptionsFollowTheAnswer) {
+    const std::string keep = " --keep-foreign-metadata", ifPresent = " --keep-foreign-metadata-if-present";
+    auto says = [](const std::string& text) { return FakeEncoderAnswer{true, true, 0, text}; };
+    const struct {
+        FakeEncoderAnswer answer;
+        int processors;
+        std::string compress, restore;
+    } cases[] = {
+        {says("flac 1.5.0\r\n"), 2, keep + " -j 2", ifPresent}, {says("flac 1.5.0"), 3, keep + " -j 3", ifPresent},
+        {says("flac 1.5.0\n"), 1, keep, ifPresent}, {says("flac 1.5.0\n"), 4, keep + " -j 4", ifPresent},
+        {says("flac 1.5.0\n"), 64, keep + " -j 4", ifPresent}, {says("flac 1.4.2\n"), 8, keep, ifPresent},
+        {says("flac 1.4.0 (beta)\n"), 2, keep, ifPresent}, {says("flac 1.3.4\n"), 2, "", ""},
+        {says("flac 1.10.1\n"), 2, keep + " -j 2", ifPresent}, {says("flac 2.0.0\n"), 2, keep + " -j 2", ifPresent},
+        {says("flac 0.5.0\n"), 2, "", ""}, {says("flac git-1a2b3c4 20250101\n"), 2, "", ""},
+        {says("flac 1.5\n"), 2, "", ""}, {says("flac 1.5.0-rc1\n"), 2, "", ""}, {says("flac 99999.0.0\n"), 2, "", ""},
+        {says(""), 2, "", ""}, {says("\x89PNG\r\n\x1a"), 2, "", ""}, {says("sox 14.4.2\n"), 2, "", ""},
+        // 255 bytes fit the answer's buffer with its NUL, 256 do not.
+        {says("flac 1.5.0\n" + std::string(244, 'x')), 2, keep + " -j 2", ifPresent},
+        {says("flac 1.5.0\n" + std::string(245, 'x')), 2, "", ""},
+        {FakeEncoderAnswer{true, false, 0, "flac 1.5.0\n"}, 2, "", ""},  // still running when its time is up
+        {FakeEncoderAnswer{true, true, 1, "flac 1.5.0\n"}, 2, "", ""}, {FakeEncoderAnswer{false, true, 0, ""}, 2, "", ""},
+    };
+    for (int mode : {0, 1}) {
+        for (const auto& c : cases) {
+            SetUp();
+            IntSettings[Mode] = mode;
+            FakeSetEncoderAnswer(c.answer);
+            FakeSetProcessorCount(c.processors);
+            for (const char* name : {"a", "b"}) FakeAddFile(std::string("c:\\in\\") + name + (mode == 0 ? ".wav" : ".flac"), 1000);
+            BatchJob(TheWindow);
+            const std::string line = "\"c:\\tools\\flac\"" + (mode == 0 ? " -V -8" + c.compress : " -d" + c.restore) +
+                                     (mode == 0 ? " -o \"d:\\out\\a.flac.kestrelia-tmp\" \"c:\\in\\a.wav\""
+                                                : " -o \"d:\\out\\a.wav.kestrelia-tmp\" \"c:\\in\\a.flac\"");
+            EXPECT_EQ(FakeCommandLines().at(0), line) << c.answer.output;
+            EXPECT_EQ(FakeCaptures(), Strings{"c:\\tools\\flac.exe|\"c:\\tools\\flac\" --version|256|5000"});
+            EXPECT_EQ(Result().substr(0, 33), "done\nconverted:2, skip:0, error:0") << c.answer.output;
+        }
+    }
+
+    // No encoder at all: asked in vain, then every file is an error as before.
+    SetUp();
+    FakeAddFile("c:\\in\\a.wav", 1000);
+    SetSlot(LastWavSpec, "c:\\in\\*.wav");
+    CopyText(EncoderPath, sizeof EncoderPath, "c:\\gone\\flac");
+    BatchJob(TheWindow);
+    EXPECT_EQ(FakeCaptures().size(), 1u);
+    EXPECT_EQ(Result(), Status("error 0 0 1"));
+}
+
 // A command line split as CommandLineToArgvW does (2n backslashes + quote: n and a toggle; 2n+1: n and a quote).
 Strings SplitWindowsArguments(const std::string& line) {
     std::size_t i = 0, n = line.size();
@@ -222,6 +272,8 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         for (int setting : {Mode, Overwrite, SameFolder}) IntSettings[setting] = pick(2);
         CopyText(EncoderPath, sizeof EncoderPath, "c:\\my tools\\flac");
         FakeAddFile("c:\\my tools\\flac.exe", 1);
+        const int version = pick(3);  // none that it can read, 1.4, 1.5
+        FakeSetEncoderAnswer({true, true, 0, version == 0 ? "flac 1.x\n" : version == 1 ? "flac 1.4.2\n" : "flac 1.5.0\n"});
         const bool compress = IntSettings[Mode] == 0, outputUsed = IntSettings[SameFolder] == 0;
         const std::string in = compress ? ".wav" : ".flac", out = compress ? ".flac" : ".wav";
         // Relative folders beginning with "-" name a file the encoder would read as options.
@@ -244,6 +296,8 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         Strings expected{"c:\\my tools\\flac"};
         if (compress) expected.insert(expected.end(), {"-V", "-8"});
         else expected.push_back("-d");
+        if (version > 0) expected.push_back(compress ? "--keep-foreign-metadata" : "--keep-foreign-metadata-if-present");
+        if (version > 1 && compress) expected.insert(expected.end(), {"-j", "2"});
         if (IntSettings[Overwrite] == 1) expected.push_back("-f");
         auto named = [](const std::string& path) { return path[0] == '-' ? ".\\" + path : path; };
         // Always the temporary output, beside the final one.

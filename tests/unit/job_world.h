@@ -46,4 +46,5 @@ inline void PrepareJobWorld() {
     for (int row : {ExecuteRow, ExitRow, CancelRow}) ControlHandles[row] = Control(row);
     AbortRequested = 0;
     JobHandle = 0;
+    JobEncoder = EncoderAbilities{};
 }
