@@ -3,9 +3,11 @@
 # fetched with `apt-get source` through a sources list of its own (the
 # machine's apt configuration is left alone), cross-built with the project's
 # toolchain, x86_64, statically linked and with threads, with one change of
-# ours (flac_close_check.patch). The package's files, the program and its
-# licence texts are kept in CACHE, so that a later build neither fetches nor
-# builds again. Any failure stops the build.
+# ours (flac_close_check.patch). The package's files, the program, its
+# licence texts and what built it (this script, the patch, the toolchain
+# file: the source zip's build kit) are kept in CACHE, so that a later build
+# neither fetches nor builds again. A CACHE that holds download/ already, as
+# the source zip's does, builds without fetching. Any failure stops the build.
 # Usage: windows_flac.sh VERSION SUITE CACHE TOOLCHAIN OUTPUT
 # KESTRELIA_DEBIAN_MIRROR names a mirror other than the machine's own.
 set -eu
@@ -95,20 +97,26 @@ build() {
     } >"$log" 2>&1 || { tail -n 30 "$log" >&2; fail "the build failed; its log is $log"; }
     mkdir -p "$cache/licenses"
     cp "$cache/source"/COPYING.* "$cache/licenses/"
-    cp "$cache/source/debian/copyright" "$cache/licenses/copyright"
+    cp "$cache/source/debian/copyright" "$cache/licenses/flac-copyright"
     # The version as the package itself gives it, not as it was asked for.
     local fetched
     fetched=$(sed -n 's/^Version: //p' "$dsc")
     cat >"$cache/flac-source.txt" <<EOF
 flac.exe is the FLAC command-line encoder built from Debian's source package
 flac, version $fetched ($suite), for Windows x86_64 (MinGW-w64, statically
-linked, with threads, without Ogg). The source package's files:
-https://snapshot.debian.org/package/flac/$fetched/
-One change was made to it, flac_close_check.patch beside this file: the
-encoder reports an output file that could not be written whole (a full
-disk) as an error. The licence texts are in the folder "licenses".
+linked, with threads, without Ogg). One change was made to it,
+flac_close_check.patch: the encoder reports an output file that could not be
+written whole (a full disk) as an error. The licence texts are in the folder
+"licenses".
+
+Its complete source is Kestrelia-win64-source.zip, beside Kestrelia-win64.zip:
+the source package's files as Debian gives them (encoder/download, also at
+https://snapshot.debian.org/package/flac/$fetched/), the patch, and the
+script and toolchain file that build flac.exe from them. On Debian, with the
+packages cmake ninja-build g++-mingw-w64-x86-64 dpkg-dev, in its folder:
+./windows_flac.sh $version $suite encoder "\$PWD/$(basename "$toolchain")" flac.exe
 EOF
-    cp "$patch_file" "$cache/flac_close_check.patch"
+    cp "$patch_file" "$0" "$toolchain" "$cache/"
     cp "$cache/build/objs/flac.exe" "$cache/flac.exe.part"
     mv "$cache/flac.exe.part" "$cache/flac.exe"
     rm -rf "$cache/source" "$cache/build"

@@ -4,7 +4,7 @@
 # blank (code page 932), Kestrelia.exe started there for the first time, a
 # WAV tree compressed through the dialogs with the package's own flac.exe,
 # restored after a restart, and compared byte for byte. Its programs need no
-# DLL beside them.
+# DLL beside them, and the source zip beside it builds the same flac.exe.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 : "${KESTRELIA_WIN_PACKAGE:?}"
@@ -16,7 +16,8 @@ folder="$home/Kestrelia"
 program_exe="$folder/Kestrelia.exe"
 check "package: its files" same "$(outputs "$folder")" "./Kestrelia.exe ./README.txt ./flac-source.txt ./flac.exe \
 ./flac_close_check.patch ./licenses/COPYING.FDL ./licenses/COPYING.GPL ./licenses/COPYING.LGPL \
-./licenses/COPYING.Xiph ./licenses/copyright "
+./licenses/COPYING.Xiph ./licenses/Kestrelia-LICENSE ./licenses/flac-copyright ./licenses/gcc-copyright \
+./licenses/mingw-w64-copyright "
 imports() { x86_64-w64-mingw32-objdump -p "$folder/$1" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' '; }
 check "package: only Windows' own DLLs imported" same "$(imports flac.exe)|$(imports Kestrelia.exe)" \
     "ADVAPI32.dll KERNEL32.dll msvcrt.dll |comdlg32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll "
@@ -48,5 +49,14 @@ check "package: after a restart, the archive restored through the dialogs" throu
     "*.flac" "$work/restored" 'checked 19 1' 'click 7'
 check "package: restored counts" same "$(line "$folder/Kestrelia.ini" 30)" "done"$'\x07'"converted:3, skip:0, error:0"
 check "package: the restored tree is the original, byte for byte" diff -r "$music" "$work/restored"
+
+# The source zip beside it, offline, by the command that flac-source.txt gives.
+kit="$work/Kestrelia-win64-source"
+rebuilt() {
+    (cd "$kit" && export KESTRELIA_DEBIAN_MIRROR=http://0.0.0.0 && eval "$(tail -n 1 flac-source.txt)" >/dev/null) &&
+        cmp "$kit/flac.exe" "$folder/flac.exe"
+}
+check "source zip: unpacked" unzip -q "${KESTRELIA_WIN_PACKAGE%.zip}-source.zip" -d "$work"
+check "source zip: it builds the same flac.exe" rebuilt
 
 finish
