@@ -3,7 +3,8 @@
 # fresh folder whose name has Japanese letters with 0x5C trail bytes and a
 # blank (code page 932), Kestrelia.exe started there for the first time, a
 # WAV tree compressed through the dialogs with the package's own flac.exe,
-# restored after a restart, and compared byte for byte.
+# restored after a restart, and compared byte for byte. Its programs need no
+# DLL beside them, and the source zip beside it builds the same flac.exe.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 : "${KESTRELIA_WIN_PACKAGE:?}"
@@ -15,7 +16,11 @@ folder="$home/Kestrelia"
 program_exe="$folder/Kestrelia.exe"
 check "package: its files" same "$(outputs "$folder")" "./Kestrelia.exe ./README.txt ./flac-source.txt ./flac.exe \
 ./flac_close_check.patch ./licenses/COPYING.FDL ./licenses/COPYING.GPL ./licenses/COPYING.LGPL \
-./licenses/COPYING.Xiph ./licenses/copyright "
+./licenses/COPYING.Xiph ./licenses/Kestrelia-LICENSE ./licenses/flac-copyright ./licenses/gcc-copyright \
+./licenses/mingw-w64-copyright "
+imports() { x86_64-w64-mingw32-objdump -p "$folder/$1" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' '; }
+check "package: only Windows' own DLLs imported" same "$(imports flac.exe)|$(imports Kestrelia.exe)" \
+    "ADVAPI32.dll KERNEL32.dll msvcrt.dll |comdlg32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll "
 check "package: README.txt for Windows, with CR LF" same \
     "$(grep -c '^## Using Kestrelia' "$folder/README.txt") $(grep -vc $'\r$' "$folder/README.txt")" "1 0"
 encoder_version=$(wine "$folder/flac.exe" --version | tr -d '\r')
@@ -25,6 +30,8 @@ check "package: the source package named, of the encoder's version" \
 music="$work/音楽 ソ"
 mkdir -p "$work/archive" "$work/restored"
 wavs 2 "$music/a.wav" "$music/表/b.wav" "$music/表/能/ソ.wav"
+# A build without threads warns at -j, and -w makes that an error.
+check "package: flac.exe encodes on threads" wine "$folder/flac.exe" -s -w -j 2 -o "$work/j2.flac" "$music/a.wav"
 
 # through_dialogs FOLDER PATTERN OUTPUT [STEP...]: after the steps, the
 # input chosen through the dialogs (a file of FOLDER, then the pattern) and
@@ -42,5 +49,14 @@ check "package: after a restart, the archive restored through the dialogs" throu
     "*.flac" "$work/restored" 'checked 19 1' 'click 7'
 check "package: restored counts" same "$(line "$folder/Kestrelia.ini" 30)" "done"$'\x07'"converted:3, skip:0, error:0"
 check "package: the restored tree is the original, byte for byte" diff -r "$music" "$work/restored"
+
+# The source zip beside it, offline, by the command that flac-source.txt gives.
+kit="$work/Kestrelia-win64-source"
+rebuilt() {
+    (cd "$kit" && export KESTRELIA_DEBIAN_MIRROR=http://0.0.0.0 && eval "$(tail -n 1 flac-source.txt)" >/dev/null) &&
+        cmp "$kit/flac.exe" "$folder/flac.exe"
+}
+check "source zip: unpacked" unzip -q "${KESTRELIA_WIN_PACKAGE%.zip}-source.zip" -d "$work"
+check "source zip: it builds the same flac.exe" rebuilt
 
 finish
