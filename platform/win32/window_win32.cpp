@@ -11,7 +11,9 @@
 #include "platform/win32/wide_win32.h"
 
 static_assert(PlatMsgJobTexts == WM_APP + 1, "the program's own message lies in the application range");
-static_assert(PlatMsgJobEnded == WM_APP + 2 && PlatMsgQueryEndSession == WM_QUERYENDSESSION, "the values Windows gives");
+static_assert(PlatMsgJobEnded == WM_APP + 2 && PlatMsgQueryEndSession == WM_QUERYENDSESSION &&
+                  PlatMsgEndSession == WM_ENDSESSION,
+              "the values Windows gives");
 
 namespace {
 
