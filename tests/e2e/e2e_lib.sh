@@ -30,8 +30,10 @@ small_disk() {
         { echo "skip $1: no tmpfs can be mounted here" && false; }
 }
 
-# Code page 932, as on a Japanese Windows: the form starts in Japanese.
-export LC_CTYPE=ja_JP.UTF-8
+# As on a Japanese Windows: code page 932 (Wine takes it from LC_CTYPE) and
+# a Japanese display language (from LC_MESSAGES), so that the form starts in
+# Japanese.
+export LC_CTYPE=ja_JP.UTF-8 LC_MESSAGES=ja_JP.UTF-8
 unset LC_ALL
 
 # program_folder NAME ENCODER: a current folder for the program holding
@@ -49,11 +51,10 @@ ended() {
     kill -0 "$program" 2>/dev/null && { echo "     the program still runs after a minute"; return 1; }
     wait "$program"
 }
-# drive STEP...: the steps turned into code page 932 and run by the driver;
-# its report on stdout.
+# drive STEP...: the steps run by the driver; its report on stdout.
 drive() {
-    printf '%s\n' "$@" | iconv -f UTF-8 -t CP932 | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
-    return "${PIPESTATUS[2]}"
+    printf '%s\n' "$@" | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
+    return "${PIPESTATUS[1]}"
 }
 # drive_aside REPORT LINE STEP...: the steps run in the background (pid
 # $aside), their report into the file REPORT; returns once it has a line

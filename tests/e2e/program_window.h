@@ -44,15 +44,15 @@ inline HWND FindProgramWindow(DWORD timeoutMs) {
     }
 }
 
-// A window's text by WM_GETTEXT (GetWindowTextA reads nothing from another
-// process under Wine); false when the program does not answer in time.
-inline bool ReadWindowText(HWND window, char* text, size_t capacity) {
+// A window's text by WM_GETTEXT, wide (GetWindowText reads nothing from
+// another process under Wine); false when the program does not answer in time.
+inline bool ReadWindowText(HWND window, wchar_t* text, size_t capacity) {
     DWORD_PTR copied = 0;
-    text[0] = '\0';
-    if (SendMessageTimeoutA(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+    text[0] = L'\0';
+    if (SendMessageTimeoutW(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                             ProgramAnswerMs, &copied) == 0)
         return false;
-    text[copied < capacity ? copied : 0] = '\0';
+    text[copied < capacity ? copied : 0] = L'\0';
     return true;
 }
 

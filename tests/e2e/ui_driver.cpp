@@ -1,8 +1,9 @@
 // Works Kestrelia's window as a user would, for the tests under Wine. Reads
-// steps from stdin, one a line (blank lines and lines beginning with # are
-// left out), runs them in order and prints "ok  STEP" or "FAIL STEP: WHY",
-// with "info ..." lines for what a step shows. Exits 0 when every step
-// passed. Nothing runs after a failed `find`.
+// steps in UTF-8 from stdin, one a line (blank lines and lines beginning
+// with # are left out), runs them in order with the wide calls and prints,
+// in UTF-8, "ok  STEP" or "FAIL STEP: WHY", with "info ..." lines for what a
+// step shows. Exits 0 when every step passed. Nothing runs after a failed
+// `find`.
 //
 // Arguments are separated by blanks; one in double quotes may hold blanks,
 // and a backslash in it is written \\.
@@ -50,34 +51,41 @@ const int PollMs = 20;
 const int NameComboId = 1148;  // cmb13: the name box of the (Explorer-style) open-file dialog
 
 HWND Main = nullptr;
-std::vector<std::string> Args;
-char Text[65536];
+std::vector<std::wstring> Args;
+wchar_t Text[65536];
 
-struct Failure { std::string why; };
+struct Failure { std::wstring why; };
 
-[[noreturn]] void Fail(const char* format, ...) {
-    char why[8192];
+// Wide texts go in as %ls: what %s takes depends on the runtime's printf.
+[[noreturn]] void Fail(const wchar_t* format, ...) {
+    wchar_t why[8192];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(why, sizeof why, format, arguments);
+    std::vswprintf(why, 8192, format, arguments);
     va_end(arguments);
     throw Failure{why};
 }
 
-const char* Arg(size_t i) { return Args[i].c_str(); }
+const wchar_t* Arg(size_t i) { return Args[i].c_str(); }
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &bytes[0], int(bytes.size()), 0, 0));
+    return bytes;
+}
 
 // Argument i as a number, or `fallback` when it is not given.
 long Number(size_t i, long fallback = 0) {
     if (i >= Args.size()) return fallback;
-    char* end = nullptr;
-    long value = std::strtol(Arg(i), &end, 0);
-    if (end == Arg(i) || *end != '\0' || value < 0) Fail("\"%s\" is not a number", Arg(i));
+    wchar_t* end = nullptr;
+    long value = std::wcstol(Arg(i), &end, 0);
+    if (end == Arg(i) || *end != L'\0' || value < 0) Fail(L"\"%ls\" is not a number", Arg(i));
     return value;
 }
 
 HWND Control(size_t i) {
     HWND control = FindDescendant(Main, static_cast<int>(Number(i)));
-    if (control == nullptr) Fail("the window has no control with id %s", Arg(i));
+    if (control == nullptr) Fail(L"the window has no control with id %ls", Arg(i));
     return control;
 }
 
@@ -91,13 +99,13 @@ bool Until(long timeout, Done done, DWORD pollMs = PollMs) {
 
 LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ProgramAnswerMs, &answer) == 0)
-        Fail("the program did not answer message 0x%X within %u ms", message, ProgramAnswerMs);
+    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ProgramAnswerMs, &answer) == 0)
+        Fail(L"the program did not answer message 0x%X within %u ms", message, ProgramAnswerMs);
     return static_cast<LRESULT>(answer);
 }
 
-const char* Read(HWND window) {
-    if (!ReadWindowText(window, Text, sizeof Text)) Fail("the program did not give a window's text in time");
+const wchar_t* Read(HWND window) {
+    if (!ReadWindowText(window, Text, 65536)) Fail(L"the program did not give a window's text in time");
     return Text;
 }
 
@@ -124,33 +132,33 @@ std::vector<HWND> OwnedBoxes() {
 bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
 
 // "CAPTION" "TEXT" of every box the window owns, for a failure.
-std::string Boxes() {
-    std::string seen;
+std::wstring Boxes() {
+    std::wstring seen;
     for (HWND box : OwnedBoxes()) {
-        char caption[256];
-        char text[1024] = "(open-file dialog)";
-        ReadWindowText(box, caption, sizeof caption);
-        if (!IsFileDialog(box)) ReadWindowText(GetDlgItem(box, 0xFFFF), text, sizeof text);
-        seen += (seen.empty() ? "box \"" : "; box \"") + std::string(caption) + "\" \"" + text + "\"";
+        wchar_t caption[256];
+        wchar_t text[1024] = L"(open-file dialog)";
+        ReadWindowText(box, caption, 256);
+        if (!IsFileDialog(box)) ReadWindowText(GetDlgItem(box, 0xFFFF), text, 1024);
+        seen += (seen.empty() ? L"box \"" : L"; box \"") + std::wstring(caption) + L"\" \"" + text + L"\"";
     }
-    return seen.empty() ? "no box" : seen;
+    return seen.empty() ? L"no box" : seen;
 }
 
 // The first box the window owns that is the open-file dialog (caption
 // null) or a message box with that caption, within the timeout.
-HWND WaitBox(const char* caption, long timeout) {
+HWND WaitBox(const wchar_t* caption, long timeout) {
     HWND found = nullptr;
     Until(timeout, [&] {
         for (HWND box : OwnedBoxes()) {
-            char text[256];
+            wchar_t text[256];
             bool dialog = IsFileDialog(box);
-            if (found == nullptr && (caption == nullptr ? dialog : !dialog && ReadWindowText(box, text, sizeof text) &&
-                                                                       std::strcmp(text, caption) == 0))
+            if (found == nullptr && (caption == nullptr ? dialog : !dialog && ReadWindowText(box, text, 256) &&
+                                                                       std::wcscmp(text, caption) == 0))
                 found = box;
         }
         return found != nullptr;
     });
-    if (found == nullptr) Fail("no %s within %ld ms; saw %s", caption ? "such box" : "open-file dialog", timeout,
+    if (found == nullptr) Fail(L"no %ls within %ld ms; saw %ls", caption ? L"such box" : L"open-file dialog", timeout,
                                Boxes().c_str());
     return found;
 }
@@ -158,60 +166,60 @@ HWND WaitBox(const char* caption, long timeout) {
 // Presses a box's button (by class too: Wine's open-file dialog also has a
 // toolbar with id 1), or sends its command when it has no such button, and
 // waits for the box to go.
-void Press(HWND box, int id, long timeout, const char* what) {
+void Press(HWND box, int id, long timeout, const wchar_t* what) {
     HWND button = FindDescendant(box, id, "Button");
     if (!(button != nullptr ? PostMessageA(button, BM_CLICK, 0, 0)
                             : PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0)))
-        Fail("could not post the press of button %d", id);
+        Fail(L"could not post the press of button %d", id);
     if (!Until(timeout, [&] { return !IsWindow(box); }))
-        Fail("%s was still there %ld ms after the press of %d", what, timeout, id);
+        Fail(L"%ls was still there %ld ms after the press of %d", what, timeout, id);
 }
 
 void Expect(int state) {
-    static const char* const names[] = {"enabled", "checked", "text"};
+    static const wchar_t* const names[] = {L"enabled", L"checked", L"text"};
     HWND control = Control(0);
     long timeout = Number(2);
     // The enabled state is polled every millisecond: a click that follows
     // it comes the moment a job's end enables Execute.
     bool seen = Until(timeout, [&] {
         if (state == 2) Read(control);
-        else std::snprintf(Text, sizeof Text, "%ld",
+        else std::swprintf(Text, 65536, L"%ld",
                            state == 1 ? long(Ask(control, BM_GETCHECK, 0, 0)) : long(IsWindowEnabled(control) != 0));
         return Args[1] == Text;
     }, state == 0 ? 1 : PollMs);
-    if (!seen) Fail("%s is \"%s\" after %ld ms", names[state], Text, timeout);
+    if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", names[state], Text, timeout);
 }
 
 void StepBox() {
-    static const char* const names[] = {"ok", "cancel", "", "", "", "yes", "no"};
+    static const wchar_t* const names[] = {L"ok", L"cancel", L"", L"", L"", L"yes", L"no"};
     int answer = 0;
     for (int id = IDOK; id <= IDNO; ++id)
         if (Args[2] == names[id - 1]) answer = id;
-    if (answer == 0) Fail("the answer \"%s\" is none of ok, yes, no, cancel", Arg(2));
+    if (answer == 0) Fail(L"the answer \"%ls\" is none of ok, yes, no, cancel", Arg(2));
     long timeout = Number(3, 10000);
     HWND box = WaitBox(Arg(0), timeout);
-    std::string text = Read(GetDlgItem(box, 0xFFFF));
+    std::wstring text = Read(GetDlgItem(box, 0xFFFF));
     // Answered even when the text is wrong, so that the steps after it find
     // the program running rather than behind a box.
-    Press(box, answer, timeout, "the box");
-    if (text != Args[1]) Fail("the box says \"%s\" (answered all the same)", text.c_str());
+    Press(box, answer, timeout, L"the box");
+    if (text != Args[1]) Fail(L"the box says \"%ls\" (answered all the same)", text.c_str());
 }
 
 void StepDialog() {
-    bool typed = Args[0] == "typed";
+    bool typed = Args[0] == L"typed";
     long timeout = Number(typed + 1, 10000);
     HWND dialog = WaitBox(nullptr, timeout);
-    if (Args[typed] == "cancel") return Press(dialog, IDCANCEL, timeout, "the dialog");
+    if (Args[typed] == L"cancel") return Press(dialog, IDCANCEL, timeout, L"the dialog");
     // Wine's name box is an edit in a combo box in a ComboBoxEx32.
     HWND edit = FindDescendant(FindDescendant(dialog, NameComboId), -1, "Edit");
-    if (edit == nullptr) Fail("the dialog has no file name box");
-    const std::string& name = Args[typed];
+    if (edit == nullptr) Fail(L"the dialog has no file name box");
+    const std::wstring& name = Args[typed];
     // Typed a character at a time (WM_CHAR), so that the box's limit holds.
-    Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed ? "" : name.c_str()));
-    for (size_t i = 0; typed && i < name.size(); ++i) Ask(edit, WM_CHAR, static_cast<BYTE>(name[i]), 1);
-    if (typed) std::printf("info the name box took %zu of %zu characters\n", std::strlen(Read(edit)), name.size());
-    else if (name != Read(edit)) Fail("the file name box kept \"%s\"", Text);
-    Press(dialog, IDOK, timeout, "the dialog");
+    Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed ? L"" : name.c_str()));
+    for (size_t i = 0; typed && i < name.size(); ++i) Ask(edit, WM_CHAR, name[i], 1);
+    if (typed) std::printf("info the name box took %zu of %zu characters\n", std::wcslen(Read(edit)), name.size());
+    else if (name != Read(edit)) Fail(L"the file name box kept \"%ls\"", Text);
+    Press(dialog, IDOK, timeout, L"the dialog");
 }
 
 void StepRect() {
@@ -223,19 +231,19 @@ void StepRect() {
     POINT client = {0, 0};
     ScreenToClient(Main, &corner);
     ClientToScreen(Main, &client);
-    std::printf("info pos %s %ld %ld size %ld %ld client %ld %ld\n", Arg(0), corner.x, corner.y,
+    std::printf("info pos %s %ld %ld size %ld %ld client %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y,
                 place.right - place.left, place.bottom - place.top, client.x, client.y);
 }
 
 // Minimized or maximized, waited for; through the system menu command when
 // ShowWindow does not take.
 void Show() {
-    bool minimize = Args[0] == "minimize";
+    bool minimize = Args[0] == L"minimize";
     auto done = [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; };
     ShowWindow(Main, minimize ? SW_MINIMIZE : SW_MAXIMIZE);
     if (Until(2000, done)) return;
     PostMessageA(Main, WM_SYSCOMMAND, minimize ? SC_MINIMIZE : SC_MAXIMIZE, 0);
-    if (!Until(2000, done)) Fail("the window stays so (minimized %d, maximized %d)", IsIconic(Main), IsZoomed(Main));
+    if (!Until(2000, done)) Fail(L"the window stays so (minimized %d, maximized %d)", IsIconic(Main), IsZoomed(Main));
 }
 
 void StepEncoders() {
@@ -246,11 +254,11 @@ void StepEncoders() {
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
         count += lstrcmpiA(entry.szExeFile, "flac.exe") == 0;
     CloseHandle(snapshot);
-    if (count > 0) Fail("%d encoder process(es) flac.exe still run", count);
+    if (count > 0) Fail(L"%d encoder process(es) flac.exe still run", count);
     DWORD id = 0;
     GetWindowThreadProcessId(Main, &id);
     long handles = ProgramHandleCount(id);
-    if (handles < 0) Fail("the program's handle count cannot be read");
+    if (handles < 0) Fail(L"the program's handle count cannot be read");
     std::printf("info handles %ld\n", handles);
 }
 
@@ -267,7 +275,7 @@ const Step Steps[] = {
     {"find", 0, 1, NoWindow, [] {
          long timeout = Number(0, 20000);
          Main = FindProgramWindow(static_cast<DWORD>(timeout));
-         if (Main == nullptr) Fail("no shown window of class Kestrelia within %ld ms", timeout);
+         if (Main == nullptr) Fail(L"no shown window of class Kestrelia within %ld ms", timeout);
      }},
     {"click", 1, 1, Shown, [] { SendClick(Control(0), BM_CLICK); }},
     {"command", 1, 1, Shown, [] {
@@ -284,31 +292,31 @@ const Step Steps[] = {
      }},
     {"box", 3, 4, Shown, StepBox},
     {"nobox", 0, 1, Shown, [] {
-         if (Until(Number(0, 1500), [] { return !OwnedBoxes().empty(); })) Fail("saw %s", Boxes().c_str());
+         if (Until(Number(0, 1500), [] { return !OwnedBoxes().empty(); })) Fail(L"saw %ls", Boxes().c_str());
      }},
     {"dialog", 1, 3, Shown, StepDialog},
     {"close", 0, 0, Shown, [] {
-         if (!PostMessageA(Main, WM_CLOSE, 0, 0)) Fail("could not post WM_CLOSE");
+         if (!PostMessageA(Main, WM_CLOSE, 0, 0)) Fail(L"could not post WM_CLOSE");
      }},
     {"gone", 0, 1, Found, [] {
          long timeout = Number(0, 20000);
          if (!Until(timeout, [] { return !IsWindow(Main); }))
-             Fail("the window was still there after %ld ms; saw %s", timeout, Boxes().c_str());
+             Fail(L"the window was still there after %ld ms; saw %ls", timeout, Boxes().c_str());
      }},
     {"alive", 0, 0, Found, [] {
-         if (!IsWindow(Main)) Fail("the window is gone");
+         if (!IsWindow(Main)) Fail(L"the window is gone");
      }},
     {"sleep", 1, 1, NoWindow, [] { Sleep(static_cast<DWORD>(Number(0))); }},
     {"size", 2, 2, Shown, [] {
          SetWindowPos(Main, nullptr, 0, 0, Number(0), Number(1), SWP_NOMOVE | SWP_NOZORDER);
      }},
     {"show", 1, 1, Shown, Show},
-    {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == "v" ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(Number(1), 0), 0); }},
+    {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == L"v" ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(Number(1), 0), 0); }},
     {"rect", 0, 1, Shown, StepRect},
     {"hold", 2, 2, NoWindow, [] {
-         DWORD share = Args[1] == "all" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
-         if (CreateFileA(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
-             Fail("could not open the file (error %lu)", GetLastError());
+         DWORD share = Args[1] == L"all" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+         if (CreateFileW(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
+             Fail(L"could not open the file (error %lu)", GetLastError());
      }},
     {"ended", 0, 1, Shown, [] {
          // Idle without a break for 500 ms, since a short job can pass through
@@ -322,13 +330,13 @@ const Step Steps[] = {
                  else if (idleSince == 0) idleSince = now;
                  return idleSince != 0 && now - idleSince >= 500;
              }, 2))
-             Fail("the job still runs after %ld ms", timeout);
+             Fail(L"the job still runs after %ld ms", timeout);
          std::printf("info job ended after %lu ms\n", idleSince - start);
      }},
     {"encoders", 0, 0, Shown, StepEncoders},
     // Read between two steps without a moment's delay (the stand-in's log).
     {"lines", 1, 1, NoWindow, [] {
-         std::FILE* file = std::fopen(Arg(0), "rb");
+         std::FILE* file = _wfopen(Arg(0), L"rb");
          long count = 0;
          for (int c = file != nullptr ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
          if (file != nullptr) std::fclose(file);
@@ -336,29 +344,30 @@ const Step Steps[] = {
      }},
 };
 
-// Splits a line into the step's name and Args. In code page 932 the second
-// byte of a character may be a backslash: it is no escape.
-std::string Split(const char* p) {
-    std::vector<std::string> words;
-    for (;; ++p) {
+// Splits a line, the one conversion from UTF-8, into the step's name and Args.
+std::string Split(const char* line) {
+    std::wstring text(std::strlen(line), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, int(text.size()), &text[0], int(text.size())));
+    if (text.empty()) Fail(L"the step is not UTF-8");
+    std::vector<std::wstring> words;
+    for (const wchar_t* p = text.c_str();; ++p) {
         while (*p == ' ' || *p == '\t') ++p;
         if (*p == '\0') break;
         words.emplace_back();
-        std::string& word = words.back();
+        std::wstring& word = words.back();
         if (*p != '"') {
             while (p[1] != '\0' && p[1] != ' ' && p[1] != '\t') word += *p++;
             word += *p;
             continue;
         }
         for (++p; *p != '"'; ++p) {
-            if (*p == '\0') Fail("a quote is not closed");
-            if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') word += *p++;
-            else if (*p == '\\' && *++p != '\\') Fail("a backslash in quotes is written \\\\");
+            if (*p == '\0') Fail(L"a quote is not closed");
+            if (*p == '\\' && *++p != '\\') Fail(L"a backslash in quotes is written \\\\");
             word += *p;
         }
     }
     Args.assign(words.begin() + 1, words.end());
-    return words[0];
+    return Utf8(words[0]);
 }
 
 void RunStep(const char* line) {
@@ -366,18 +375,18 @@ void RunStep(const char* line) {
     for (const Step& step : Steps) {
         if (name != step.name) continue;
         if (Args.size() < step.minArgs || Args.size() > step.maxArgs)
-            Fail("%s takes %zu to %zu arguments", step.name, step.minArgs, step.maxArgs);
-        if (step.needs != NoWindow && Main == nullptr) Fail("no window found yet (find first)");
-        if (step.needs == Shown && !IsWindow(Main)) Fail("the window is gone");
+            Fail(L"%hs takes %zu to %zu arguments", step.name, step.minArgs, step.maxArgs);
+        if (step.needs != NoWindow && Main == nullptr) Fail(L"no window found yet (find first)");
+        if (step.needs == Shown && !IsWindow(Main)) Fail(L"the window is gone");
         return step.run();
     }
-    Fail("unknown step \"%s\"", name.c_str());
+    Fail(L"unknown step \"%hs\"", name.c_str());
 }
 
 }  // namespace
 
 int main() {
-    // Bytes in, bytes out: texts in code page 932 as written.
+    // Bytes in, bytes out: UTF-8 as written.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     static char line[65536];
@@ -390,7 +399,7 @@ int main() {
             RunStep(step);
             std::printf("ok  %s\n", step);
         } catch (const Failure& failure) {
-            std::printf("FAIL %s: %s\n", step, failure.why.c_str());
+            std::printf("FAIL %s: %s\n", step, Utf8(failure.why).c_str());
             allPassed = false;
             if (std::strncmp(step, "find", 4) == 0) break;
         }
