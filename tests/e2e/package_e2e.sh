@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Windows package as a user gets it: Kestrelia-win64.zip unpacked into a
-# fresh folder whose name has Japanese letters with 0x5C trail bytes and a
-# blank (code page 932), Kestrelia.exe started there for the first time, a
-# WAV tree compressed through the dialogs with the package's own flac.exe,
-# restored after a restart, and compared byte for byte. Its programs need no
-# DLL beside them, and the source zip beside it builds the same flac.exe.
+# fresh folder whose name has Japanese letters and a blank, Kestrelia.exe
+# started there for the first time, a WAV tree of Japanese names compressed
+# through the dialogs with the package's own flac.exe, restored after a
+# restart, and compared byte for byte. Its programs need no DLL beside them,
+# and the source zip beside it builds the same flac.exe.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 : "${KESTRELIA_WIN_PACKAGE:?}"
