@@ -26,6 +26,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
 fi
 echo "Sample WAV files to convert: $(kestrelia_winpath "$run/sample")\\*.wav"
 echo "Settings file: $run/Kestrelia.ini"
-# Code page 932 for the Japanese form; messages of Wine itself stay as they are.
+# As on a Japanese Windows: code page 932 (Wine takes it from LC_CTYPE) and a
+# Japanese display language (from LC_MESSAGES), in which the form starts.
 cd "$run"
-env -u LC_ALL LC_CTYPE=ja_JP.UTF-8 wine "$KESTRELIA_BUILD/windows/bin/Kestrelia.exe"
+env -u LC_ALL LC_CTYPE=ja_JP.UTF-8 LC_MESSAGES=ja_JP.UTF-8 wine "$KESTRELIA_BUILD/windows/bin/Kestrelia.exe"
