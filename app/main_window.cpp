@@ -92,6 +92,12 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
         // Not while the encoder works: Windows would end it mid-file.
         if (JobHandle.load() != 0) return 0;
         return PlatDefaultProcedure(window, message, wParam, lParam);
+    case PlatMsgEndSession:
+        // The session ends now: the process goes without a WM_DESTROY, so
+        // the settings are saved here. Not during a job, whose texts are
+        // still being written; its output was never given its name.
+        if (wParam != 0 && JobHandle.load() == 0 && SettingsPath[0] != '\0') SaveSettingsFile(window);
+        return 0;
     case PlatMsgJobEnded:
         PlatSetSessionEndReason(window, nullptr);
         return 0;

@@ -88,7 +88,7 @@ void LeaveOut(const char* first, const char* second, const char* third, BatchSta
 // stripped, which leads to another entry).
 bool NamesItself(const char* folder, const PlatFoundEntry& entry) {
     char path[JobPathSize];
-    char full[JobPathSize];
+    char full[4 * JobPathSize];  // a relative path resolves longer
     if (!entry.nameExact || !JoinPath(path, folder, entry.name, "")) return false;
     const std::size_t length = PlatFullPathName(path, full, sizeof full);
     const std::size_t nameLength = std::strlen(entry.name);
@@ -202,8 +202,7 @@ void BatchJob(PlatWindow window) {
     }
     CopyText(output, sizeof output, TextSlots[OutputSpec]);
     // Windows takes a slash for a backslash: so must the split, or the
-    // search would list one folder and the paths be built in another. No
-    // byte of a two-byte character is a slash.
+    // search would list one folder and the paths be built in another.
     for (char* spec : {input, output})
         for (char* c = spec; *c != '\0'; ++c)
             if (*c == '/') *c = '\\';

@@ -9,10 +9,13 @@
 
 // Buffer sizes of the job, each with its NUL. They are limits: a text that
 // does not fit is refused, never cut.
-constexpr std::size_t JobPathSize = 520;          // input and output paths
+// A path of 260 UTF-16 units takes up to 780 bytes of UTF-8.
+constexpr std::size_t JobPathSize = 780;          // input and output paths
 constexpr std::size_t StatusLineSize = 1000;      // one formatted status line
 constexpr std::size_t FolderCreateSize = 1000;    // output folder while it is made
-constexpr std::size_t CommandLineSize = 1520;     // encoder command line
+// The longest line there can be: the encoder's path, every option and two
+// job paths, each quoted with ".\\" in front.
+constexpr std::size_t CommandLineSize = 2611;     // encoder command line
 
 // Counts and ratios of one job; the ratios are output/input in percent.
 struct BatchStats {

@@ -157,9 +157,8 @@ bool MakeOutputFolder(const char* folderPath) {
     path[n - 1] = '\\';
 
     // Parent missing (or the folder is there already): make every prefix in
-    // turn, shortest first. Only real backslashes are cut points, never the
-    // trail byte of a two-byte character.
-    for (std::size_t i = NextCharIndex(path, 0); i < n; i = NextCharIndex(path, i)) {
+    // turn, shortest first.
+    for (std::size_t i = 1; i < n; ++i) {
         if (path[i] != '\\') continue;
         path[i] = '\0';
         PlatCreateDirectory(path);

@@ -14,7 +14,8 @@ const char FileFilterAll[] = "*.*\0\0";
 
 namespace {
 
-constexpr std::size_t DialogPathSize = 3000;
+// The dialog holds 3000 UTF-16 units; their UTF-8 takes up to 3 bytes each.
+constexpr std::size_t DialogPathSize = 9000;
 int ModeSpec() { return IntSettings[Mode] != 0 ? LastFlacSpec : LastWavSpec; }
 
 void ToggleLanguage(PlatWindow, int) {

@@ -1,5 +1,4 @@
-// The form of the main window and the messages, in both languages. Sources
-// are UTF-8; the compiler stores the Japanese texts in code page 932.
+// The form of the main window and the messages, in both languages, in UTF-8.
 #include "form/form_table.h"
 #include "settings/settings_store.h"
 

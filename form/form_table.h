@@ -37,7 +37,7 @@ struct FormRow {
     std::int32_t top;
     std::int32_t right;
     std::int32_t bottom;
-    const char* labelJapanese;  // code page 932
+    const char* labelJapanese;
     const char* labelEnglish;
 };
 

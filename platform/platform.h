@@ -1,7 +1,7 @@
 // The thin layer between the logic and the operating system. The logic calls
-// only these functions; platform/win32 implements them with the ANSI Win32
-// calls, platform/fake with an in-memory world for the native tests. The
-// build links exactly one of the two.
+// only these functions, with UTF-8 texts; platform/win32 implements them
+// with the wide Win32 calls, platform/fake with an in-memory world for the
+// native tests. The build links exactly one of the two.
 #pragma once
 
 #include <cstddef>
@@ -26,16 +26,12 @@ bool PlatPathExists(const char* path);
 // (parent missing, already there, no permission, ...).
 bool PlatCreateDirectory(const char* path);
 
-// True when the byte opens a two-byte character of the ANSI code page
-// (code page 932 has them; single-byte code pages never do).
-bool PlatIsLeadByte(unsigned char byte);
-
-// One entry of a folder search: its name and its attribute bits, as Win32
-// gives them (16 directory, 2 hidden, 4 system, 1024 reparse point, ...).
-// `nameExact` is false when the ANSI code page cannot express the name or
-// it does not fit: `name` is then only a likeness to show, which may name
-// another file or none.
-constexpr std::size_t PlatNameSize = 260;
+// One entry of a folder search: its name in UTF-8 and its attribute bits, as
+// Win32 gives them (16 directory, 2 hidden, 4 system, 1024 reparse point,
+// ...). `nameExact` is false when the name cannot become UTF-8 (an unpaired
+// surrogate): `name` is then only a likeness to show, which may name
+// another file or none. Every name of 255 UTF-16 units fits.
+constexpr std::size_t PlatNameSize = 780;
 struct PlatFoundEntry {
     char name[PlatNameSize];
     std::uint32_t attributes;
@@ -113,6 +109,15 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
 
 // The logical processors the program may use.
 int PlatProcessorCount();
+
+// --- Text --------------------------------------------------------------------
+
+// Every text of the program is UTF-8. A text of the system's ANSI code page
+// (a settings file of an earlier version) in UTF-8, into `target` (`size`
+// bytes with the NUL); false when it cannot be converted whole.
+bool PlatAnsiToUtf8(const char* text, char* target, std::size_t size);
+// True when the user's display language is Japanese.
+bool PlatUserLanguageJapanese();
 
 // --- Window ------------------------------------------------------------------
 

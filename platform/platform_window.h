@@ -19,6 +19,7 @@ constexpr std::uint32_t PlatMsgSize = 0x0005;
 constexpr std::uint32_t PlatMsgPaint = 0x000F;
 constexpr std::uint32_t PlatMsgClose = 0x0010;
 constexpr std::uint32_t PlatMsgQueryEndSession = 0x0011;
+constexpr std::uint32_t PlatMsgEndSession = 0x0016;
 constexpr std::uint32_t PlatMsgCommand = 0x0111;
 constexpr std::uint32_t PlatMsgTimer = 0x0113;
 constexpr std::uint32_t PlatMsgHScroll = 0x0114;

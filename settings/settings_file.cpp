@@ -113,10 +113,38 @@ void DeriveSettingsPaths() {
     std::memcpy(EncoderPath + keep, "flac", 5);
 }
 
+// True when `text` is UTF-8: every sequence whole, none longer than it
+// must be, no surrogate, nothing past U+10FFFF.
+static bool IsUtf8(const char* text, std::size_t length) {
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* end = at + length;
+    while (at < end) {
+        const unsigned char lead = *at++;
+        if (lead < 0x80) continue;
+        const int more = lead >= 0xC2 && lead <= 0xDF   ? 1
+                         : lead >= 0xE0 && lead <= 0xEF ? 2
+                         : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                        : -1;
+        if (more < 0 || end - at < more) return false;
+        const unsigned char second = at[0];
+        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high) return false;
+        for (int i = 1; i < more; ++i)
+            if ((at[i] & 0xC0) != 0x80) return false;
+        at += more;
+    }
+    return true;
+}
+
 // The counted integer lines, then the counted text lines; an early end of
-// the file stops the reading wherever it comes.
+// the file stops the reading wherever it comes. The texts are UTF-8, or,
+// when any of them is not, all in the ANSI code page of an earlier version:
+// then they are converted, and a text that does not fit its slot so keeps
+// the file from being replaced.
 static void ReadSettings(LineReader* reader) {
     static char line[TextSlotSize];
+    static char texts[TextSlotCount][TextSlotSize];
     std::size_t length = 0;
     if (!ReadLine(reader, line, &length)) return;
     const std::int32_t integerCount = ParseSettingNumber(line);
@@ -126,12 +154,21 @@ static void ReadSettings(LineReader* reader) {
     }
     if (!ReadLine(reader, line, &length)) return;
     const std::int32_t textCount = ParseSettingNumber(line);
-    for (std::int32_t k = 0; k < textCount; ++k) {
-        if (!ReadLine(reader, line, &length)) return;
+    int read = 0;
+    bool utf8 = true;
+    for (std::int32_t k = 0; k < textCount && ReadLine(reader, line, &length); ++k) {
         if (k >= TextSlotCount) continue;
         for (std::size_t i = 0; i < length; ++i)
             if (line[i] == StoredLineFeed) line[i] = '\n';
-        std::memcpy(TextSlots[k], line, length + 1);
+        std::memcpy(texts[k], line, length + 1);
+        utf8 = utf8 && IsUtf8(line, length);
+        read = k + 1;
+    }
+    for (int k = 0; k < read; ++k) {
+        if (utf8)
+            std::memcpy(TextSlots[k], texts[k], std::strlen(texts[k]) + 1);
+        else if (!PlatAnsiToUtf8(texts[k], TextSlots[k], TextSlotSize))
+            keepFileAtExit = true;
     }
 }
 
@@ -143,11 +180,13 @@ void LoadSettingsFile() {
     reader.file = PlatOpenFileRead(SettingsPath);
     if (reader.file == nullptr) {
         keepFileAtExit = PlatPathExists(SettingsPath);
+        // The first start speaks the user's language; a stored one wins.
+        if (!keepFileAtExit) IntSettings[Language] = PlatUserLanguageJapanese() ? 0 : 1;
         return;
     }
     ReadSettings(&reader);
     PlatCloseFile(reader.file);
-    keepFileAtExit = reader.failed;
+    keepFileAtExit = keepFileAtExit || reader.failed;
 }
 
 void SaveSettingsFile(PlatWindow window) {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
 
 bool CopyText(char* target, std::size_t size, const char* source) {
     std::size_t length = std::strlen(source);
@@ -32,16 +31,7 @@ bool FormatText(char* target, std::size_t size, const char* format, ...) {
     return true;
 }
 
-std::size_t NextCharIndex(const char* text, std::size_t index) {
-    if (text[index] == '\0') return index;
-    if (PlatIsLeadByte(static_cast<unsigned char>(text[index])) && text[index + 1] != '\0')
-        return index + 2;
-    return index + 1;
-}
-
 long FindLastBackslash(const char* text) {
-    long last = -1;
-    for (std::size_t i = 0; text[i] != '\0'; i = NextCharIndex(text, i))
-        if (text[i] == '\\') last = static_cast<long>(i);
-    return last;
+    const char* last = std::strrchr(text, '\\');
+    return last == nullptr ? -1 : static_cast<long>(last - text);
 }

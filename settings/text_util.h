@@ -18,10 +18,6 @@ bool AppendText(char* target, std::size_t size, const char* source);
 bool FormatText(char* target, std::size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Index of the character after the one at `index`: two bytes on for a lead
-// byte of the ANSI code page, one otherwise. Never steps over the NUL.
-std::size_t NextCharIndex(const char* text, std::size_t index);
-
-// Index of the last backslash of `text` that is a character of its own (not
-// the trail byte of a two-byte character), or -1 when there is none.
+// Index of the last backslash of `text`, or -1 when there is none. Texts
+// are UTF-8: no byte of a longer character is ever a backslash.
 long FindLastBackslash(const char* text);

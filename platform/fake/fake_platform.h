@@ -17,11 +17,12 @@ constexpr std::uint32_t FakeFileAttributes = 32;
 // nothing recorded. Joins threads still running.
 void FakeReset();
 
-// 932 gives the lead bytes of code page 932 (0x81-0x9F, 0xE0-0xFC); any
-// other value a single-byte code page.
+// The ANSI code page of older settings files: 932, or else 1252.
 void FakeSetCodePage(int codePage);
+// The user's display language: Japanese at first.
+void FakeSetJapaneseUser(bool japanese);
 
-// Paths are compared as Windows does, letters without case. An entry is
+// Paths are UTF-8, compared as Windows does, ASCII letters without case. An entry is
 // added with all its missing parent folders. A search returns a folder's
 // entries in the order they were added (after "." and ".." in any folder
 // but a drive's root); a folder made unreadable cannot be searched.
@@ -29,8 +30,8 @@ void FakeAddFolder(const std::string& path, std::uint32_t attributes = FakeFolde
 void FakeAddFile(const std::string& path, std::uint64_t size,
                  std::uint32_t attributes = FakeFileAttributes);
 void FakeSetReadable(const std::string& path, bool readable);
-// The search gives this entry's name only as a likeness: the code page
-// cannot express the real one.
+// The search gives this entry's name only as a likeness: it cannot become
+// UTF-8 (an unpaired surrogate).
 void FakeSetNameInexact(const std::string& path);
 bool FakeExists(const std::string& path);
 bool FakeIsFolder(const std::string& path);

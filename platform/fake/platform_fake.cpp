@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iconv.h>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -27,6 +28,7 @@ struct Entry {
 struct World {
     std::recursive_mutex lock;
     int codePage = 1252;
+    bool japaneseUser = true;
     std::map<std::string, Entry> entries;  // by folded path
     std::deque<FakeEncoderRun> runs;
     std::vector<std::string> applications;
@@ -60,52 +62,25 @@ World& TheWorld() {
     return world;
 }
 
-bool IsLead(int codePage, unsigned char byte) {
-    return codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-}
-
-// The path without a trailing backslash (a real one, not a trail byte).
+// The path without a trailing backslash.
 std::string Normalize(const std::string& path) {
-    int codePage = TheWorld().codePage;
-    std::size_t lastChar = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        lastChar = i;
-        if (IsLead(codePage, static_cast<unsigned char>(path[i]))) ++i;
-    }
-    if (path.size() > 1 && path[lastChar] == '\\') return path.substr(0, lastChar);
+    if (path.size() > 1 && path.back() == '\\') return path.substr(0, path.size() - 1);
     return path;
 }
 
-// Letters folded to lower case, trail bytes of two-byte characters kept:
-// the key under which a path is stored.
+// ASCII letters folded to lower case, a leading ".\" dropped: the key under
+// which a path is stored.
 std::string Key(const std::string& path) {
-    int codePage = TheWorld().codePage;
-    std::string normal = Normalize(path);
-    std::string key;
-    for (std::size_t i = 0; i < normal.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(normal[i]);
-        if (IsLead(codePage, byte) && i + 1 < normal.size()) {
-            key += normal[i];
-            key += normal[++i];
-        } else {
-            key += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
-        }
-    }
+    std::string key = Normalize(path.compare(0, 2, ".\\") == 0 ? path.substr(2) : path);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return key;
 }
 
 // The folder part of a path, or "" for a drive or a bare name.
 std::string Parent(const std::string& path) {
-    int codePage = TheWorld().codePage;
-    long last = -1;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (IsLead(codePage, static_cast<unsigned char>(path[i]))) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' && i + 1 < path.size()) last = static_cast<long>(i);
-    }
-    return last < 0 ? std::string() : path.substr(0, static_cast<std::size_t>(last));
+    std::size_t last = path.size() < 2 ? std::string::npos : path.rfind('\\', path.size() - 2);
+    return last == std::string::npos ? std::string() : path.substr(0, last);
 }
 
 const Entry* Find(const std::string& path) {
@@ -244,6 +219,7 @@ void FakeReset() {
     World& world = TheWorld();
     std::lock_guard<std::recursive_mutex> guard(world.lock);
     world.codePage = 1252;
+    world.japaneseUser = true;
     world.entries.clear();
     world.runs.clear();
     world.applications.clear();
@@ -263,6 +239,11 @@ void FakeReset() {
     std::fill(std::begin(world.faultReached), std::end(world.faultReached), false);
     world.currentFolder = "c:\\work";
     FakeResetWindows();
+}
+
+void FakeSetJapaneseUser(bool japanese) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    TheWorld().japaneseUser = japanese;
 }
 
 void FakeSetCodePage(int codePage) {
@@ -453,8 +434,6 @@ bool PlatCreateDirectory(const char* path) {
     return true;
 }
 
-bool PlatIsLeadByte(unsigned char byte) { return IsLead(TheWorld().codePage, byte); }
-
 bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* exitCode) {
     FakeEncoderRun run;
     {
@@ -494,6 +473,26 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
     std::memcpy(output, answer.output.data(), length);
     output[length] = '\0';
     return answer.ends && answer.exitCode == 0 && answer.output.size() < size;
+}
+
+bool PlatAnsiToUtf8(const char* text, char* target, std::size_t size) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    iconv_t converter = iconv_open("UTF-8", TheWorld().codePage == 932 ? "CP932" : "CP1252");
+    if (converter == reinterpret_cast<iconv_t>(-1) || size == 0) return false;
+    std::string input = text;
+    char* in = input.data();
+    char* out = target;
+    std::size_t inLeft = input.size(), outLeft = size - 1;
+    const bool whole = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    iconv_close(converter);
+    *out = '\0';
+    if (!whole) target[0] = '\0';
+    return whole;
+}
+
+bool PlatUserLanguageJapanese() {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
+    return TheWorld().japaneseUser;
 }
 
 int PlatProcessorCount() {

@@ -314,14 +314,22 @@ int PlatMessageBox(PlatWindow, const char* text, const char* caption, std::uint3
     return answer;
 }
 
+// UTF-16 units of a UTF-8 text: one a character, two for one of 4 bytes.
+static std::size_t Utf16Units(const std::string& text) {
+    std::size_t units = 0;
+    for (unsigned char byte : text) units += ((byte & 0xC0) != 0x80 ? 1 : 0) + (byte >= 0xF0 ? 1 : 0);
+    return units;
+}
+
+// As on Windows, the dialog holds 3000 UTF-16 units with the NUL.
 bool PlatOpenFileDialog(PlatWindow, const char* filter, char* path, std::size_t pathSize, char*,
                         std::size_t) {
-    Call(std::string("dialog ") + filter + "|" + path);
+    Call(std::string("dialog ") + filter + "|" + (Utf16Units(path) < 3000 ? path : ""));
     Ui& ui = TheUi();
     if (ui.dialogs.empty()) return false;
     QueuedDialog next = ui.dialogs.front();
     ui.dialogs.pop_front();
-    if (!next.confirmed || next.path.size() >= pathSize) return false;
+    if (!next.confirmed || next.path.size() >= pathSize || Utf16Units(next.path) >= 3000) return false;
     std::memcpy(path, next.path.c_str(), next.path.size() + 1);
     return true;
 }

@@ -1,4 +1,5 @@
-// The platform layer on Windows: the ANSI Win32 calls and the runtime.
+// The platform layer on Windows: the wide Win32 calls and the runtime, the
+// program's UTF-8 converted at each call.
 #include <windows.h>
 #include <process.h>
 
@@ -9,21 +10,29 @@
 #include "platform/platform.h"
 #include "platform/platform_window.h"
 #include "platform/win32/run_process_win32.h"
+#include "platform/win32/wide_win32.h"
 
 bool PlatFileReadable(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
+    wchar_t wide[WidePathSize];
+    std::FILE* file = ToWide(path, wide, WidePathSize) ? _wfopen(wide, L"rb") : nullptr;
     if (file == nullptr) return false;
     std::fclose(file);
     return true;
 }
 
 bool PlatPathExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    wchar_t wide[WidePathSize];
+    return ToWide(path, wide, WidePathSize) && GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+}
+
+static HANDLE OpenFile(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
+    wchar_t wide[WidePathSize];
+    if (!ToWide(path, wide, WidePathSize)) return INVALID_HANDLE_VALUE;
+    return CreateFileW(wide, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool PlatFileSize(const char* path, std::uint64_t* size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return false;
     // The whole 64-bit size: a WAV file may be 4 GiB or more.
     LARGE_INTEGER whole;
@@ -33,13 +42,19 @@ bool PlatFileSize(const char* path, std::uint64_t* size) {
     return known;
 }
 
-bool PlatCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+bool PlatCreateDirectory(const char* path) {
+    wchar_t wide[WidePathSize];
+    return ToWide(path, wide, WidePathSize) && CreateDirectoryW(wide, nullptr) != 0;
+}
 
 std::size_t PlatFullPathName(const char* name, char* path, std::size_t size) {
-    DWORD length = GetFullPathNameA(name, static_cast<DWORD>(size), path, nullptr);
+    wchar_t wide[WidePathSize];
+    wchar_t full[WidePathSize];
+    if (!ToWide(name, wide, WidePathSize)) return 0;
+    DWORD length = GetFullPathNameW(wide, WidePathSize, full, nullptr);
     // A path that does not fit gives the size it needs, never a cut one.
-    if (length == 0 || length >= size) return 0;
-    return length;
+    if (length == 0 || length >= WidePathSize || !FromWide(full, path, size)) return 0;
+    return std::strlen(path);
 }
 
 static HANDLE FileHandle(PlatFile file) { return reinterpret_cast<HANDLE>(file); }
@@ -47,14 +62,12 @@ static HANDLE FileHandle(PlatFile file) { return reinterpret_cast<HANDLE>(file);
 PlatFile PlatOpenFileRead(const char* path) {
     // Shares everything, as the runtime's open does: an editor or a backup
     // tool that holds the file open must not hide it from us.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
 }
 
 PlatFile PlatCreateFileWrite(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<PlatFile>(file);
 }
 
@@ -82,49 +95,41 @@ bool PlatCloseFile(PlatFile file) {
     return CloseHandle(FileHandle(file)) != 0 && flushed;
 }
 
-bool PlatReplaceFile(const char* source, const char* target) {
+static bool MoveFile(const char* source, const char* target, DWORD flags) {
+    wchar_t from[WidePathSize];
+    wchar_t to[WidePathSize];
+    if (!ToWide(source, from, WidePathSize) || !ToWide(target, to, WidePathSize)) return false;
     // Windows refuses to replace a read-only file, but Wine replaces it: a
     // file the user made read-only stays as it is on both.
-    DWORD attributes = GetFileAttributesA(target);
+    DWORD attributes = GetFileAttributesW(to);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(from, to, flags | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool PlatReplaceFile(const char* source, const char* target) {
+    return MoveFile(source, target, MOVEFILE_REPLACE_EXISTING);
 }
 
 bool PlatRenameFile(const char* source, const char* target) {
     // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
-    return MoveFileExA(source, target, MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFile(source, target, 0);
 }
 
-bool PlatDeleteFile(const char* path) { return DeleteFileA(path) != 0; }
+bool PlatDeleteFile(const char* path) {
+    wchar_t wide[WidePathSize];
+    return ToWide(path, wide, WidePathSize) && DeleteFileW(wide) != 0;
+}
 
-bool PlatIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
-
-// The search runs on the wide names, because the ANSI search gives a name
-// the code page lacks as a best-fit likeness ("cafe.wav" for "café.wav", or
-// question marks) and cuts a name too long for its 260 bytes. The name is
-// exact only when it turns back into the same wide name.
+// A name Windows holds becomes UTF-8, except one with an unpaired
+// surrogate (NTFS allows it): that one is only a likeness to show, with
+// the replacement character in its place. Any name of 255 UTF-16 units
+// fits the entry.
 static void CopyFound(const WIN32_FIND_DATAW& found, PlatFoundEntry* entry) {
     entry->attributes = found.dwFileAttributes;
-    BOOL defaulted = FALSE;
-    int length = WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, entry->name, PlatNameSize, nullptr,
-                                     &defaulted);
-    wchar_t back[MAX_PATH];
-    entry->nameExact = length > 0 && !defaulted &&
-                       MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, entry->name, -1, back, MAX_PATH) > 0 &&
-                       std::wcscmp(back, found.cFileName) == 0;
-    if (length > 0) return;
-    // Too long for the entry: a likeness cut at a character, only to show.
-    static char whole[4 * MAX_PATH];
-    if (WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, whole, sizeof whole, nullptr, nullptr) == 0)
-        whole[0] = '\0';
-    std::size_t end = 0;
-    for (std::size_t i = 0; whole[i] != '\0';) {
-        std::size_t next = i + (IsDBCSLeadByte(static_cast<BYTE>(whole[i])) && whole[i + 1] != '\0' ? 2 : 1);
-        if (next >= PlatNameSize) break;
-        end = i = next;
-    }
-    std::memcpy(entry->name, whole, end);
-    entry->name[end] = '\0';
+    entry->nameExact = FromWide(found.cFileName, entry->name, PlatNameSize);
+    if (!entry->nameExact &&
+        WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, entry->name, PlatNameSize, nullptr, nullptr) == 0)
+        entry->name[0] = '\0';
 }
 
 // "No such file" is the one failure that means an empty result: a folder
@@ -135,9 +140,8 @@ static PlatSearchStep FailedStep(DWORD error) {
 }
 
 PlatSearchStep PlatFindFirst(const char* searchText, PlatSearch* search, PlatFoundEntry* entry) {
-    wchar_t wideText[1024];
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, searchText, -1, wideText, 1024) == 0)
-        return PlatSearchStep::Failed;
+    wchar_t wideText[WidePathSize];
+    if (!ToWide(searchText, wideText, WidePathSize)) return PlatSearchStep::Failed;
     WIN32_FIND_DATAW found;
     HANDLE handle = FindFirstFileW(wideText, &found);
     if (handle == INVALID_HANDLE_VALUE) return FailedStep(GetLastError());
@@ -159,6 +163,17 @@ bool PlatRunProcess(const char* application, char* commandLine, std::uint32_t* e
     return RunProcessWin32(application, commandLine, exitCode, nullptr);
 }
 
+// CreateProcessW with the program's UTF-8 application and command line:
+// the encoder reads its wide command line, so every name reaches it whole.
+static bool StartProcess(const char* application, const char* commandLine, bool inherit, DWORD flags,
+                         STARTUPINFOW* startup, PROCESS_INFORMATION* process) {
+    wchar_t wideApplication[WidePathSize];
+    static thread_local wchar_t wideLine[4096];
+    return ToWide(application, wideApplication, WidePathSize) && ToWide(commandLine, wideLine, 4096) &&
+           CreateProcessW(wideApplication, wideLine, nullptr, nullptr, inherit ? TRUE : FALSE, flags, nullptr,
+                          nullptr, startup, process) != 0;
+}
+
 bool PlatRunCapture(const char* application, char* commandLine, char* output, std::size_t size,
                     std::uint32_t milliseconds) {
     if (size == 0) return false;
@@ -167,14 +182,13 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process = {};
-    const bool started = CreateProcessA(application, commandLine, nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &process) != 0;
+    const bool started = StartProcess(application, commandLine, true, CREATE_NO_WINDOW, &startup, &process);
     CloseHandle(writeEnd);  // the child's copy alone keeps the pipe open
     if (!started) {
         CloseHandle(readEnd);
@@ -212,6 +226,17 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
     return whole && ended && known && code == 0;
 }
 
+bool PlatAnsiToUtf8(const char* text, char* target, std::size_t size) {
+    static thread_local wchar_t wide[10000];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, wide, 10000) == 0) {
+        if (size > 0) target[0] = '\0';
+        return false;
+    }
+    return FromWide(wide, target, size);
+}
+
+bool PlatUserLanguageJapanese() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE; }
+
 int PlatProcessorCount() {
     SYSTEM_INFO system;
     GetSystemInfo(&system);
@@ -228,12 +253,10 @@ std::uint64_t Ticks(const FILETIME& time) {
 
 bool RunProcessWin32(const char* application, char* commandLine, std::uint32_t* exitCode,
                      double* lifeMs) {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
+    if (!StartProcess(application, commandLine, false, 0, &startup, &process)) return false;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 1;
     bool known = GetExitCodeProcess(process.hProcess, &code) != 0;
@@ -271,7 +294,7 @@ void PlatSetSessionEndReason(PlatWindow window, const char* reason) {
         return;
     }
     wchar_t wide[1024];
-    if (MultiByteToWideChar(CP_ACP, 0, reason, -1, wide, 1024) == 0) wide[0] = L'\0';
+    if (!ToWide(reason, wide, 1024)) wide[0] = L'\0';
     ShutdownBlockReasonCreate(handle, wide);
 }
 

@@ -1,5 +1,6 @@
 // The window side of the platform layer on Windows: USER32, GDI32 and
-// COMDLG32, all in their ANSI forms.
+// COMDLG32, all in their wide forms, the program's UTF-8 converted at each
+// call.
 #include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
@@ -7,9 +8,12 @@
 #include <cstring>
 
 #include "platform/platform_window.h"
+#include "platform/win32/wide_win32.h"
 
 static_assert(PlatMsgJobTexts == WM_APP + 1, "the program's own message lies in the application range");
-static_assert(PlatMsgJobEnded == WM_APP + 2 && PlatMsgQueryEndSession == WM_QUERYENDSESSION, "the values Windows gives");
+static_assert(PlatMsgJobEnded == WM_APP + 2 && PlatMsgQueryEndSession == WM_QUERYENDSESSION &&
+                  PlatMsgEndSession == WM_ENDSESSION,
+              "the values Windows gives");
 
 namespace {
 
@@ -23,32 +27,47 @@ LRESULT CALLBACK MainProcedureThunk(HWND window, UINT message, WPARAM wParam, LP
 
 RECT ToRect(const PlatRect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
 
+// A text of the form or a slot (at most 10000 bytes) in UTF-16, into a
+// buffer of WideTextSize units; one that is not UTF-8 shows as nothing
+// rather than as something else. All on the window thread.
+constexpr std::size_t WideTextSize = 10000;
+const wchar_t* WideText(const char* utf8, wchar_t* wide) {
+    if (!ToWide(utf8, wide, WideTextSize)) wide[0] = L'\0';
+    return wide;
+}
+wchar_t firstText[WideTextSize];
+
 }  // namespace
 
 bool PlatRegisterMainClass(PlatInstance instance, const char* className,
                            PlatWindowProcedure procedure) {
     mainProcedure = procedure;
-    WNDCLASSA windowClass = {};
+    static wchar_t name[64];  // the class keeps pointing at it
+    if (!ToWide(className, name, 64)) return false;
+    WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainProcedureThunk;
     windowClass.hInstance = reinterpret_cast<HINSTANCE>(instance);
-    windowClass.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = className;
-    return RegisterClassA(&windowClass) != 0;
+    windowClass.lpszClassName = name;
+    return RegisterClassW(&windowClass) != 0;
 }
 
 PlatWindow PlatCreateMainWindow(PlatInstance instance, const char* className,
                                 const char* caption) {
-    HWND window = CreateWindowExA(0, className, caption, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
+    // Not the shared buffers: the form's creation fills them meanwhile.
+    wchar_t name[64], title[128];
+    if (!ToWide(className, name, 64) || !ToWide(caption, title, 128)) return nullptr;
+    HWND window = CreateWindowExW(0, name, title, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                   nullptr, reinterpret_cast<HINSTANCE>(instance), nullptr);
     return reinterpret_cast<PlatWindow>(window);
 }
 
 PlatInstance PlatCreationInstance(std::intptr_t creationData) {
-    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(creationData);
+    const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(creationData);
     return create == nullptr ? nullptr : reinterpret_cast<PlatInstance>(create->hInstance);
 }
 
@@ -63,9 +82,9 @@ void PlatInvalidateRect(PlatWindow window, const PlatRect& rect) {
 
 int PlatRunMessageLoop() {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }
@@ -74,12 +93,12 @@ void PlatPostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
 std::intptr_t PlatDefaultProcedure(PlatWindow window, std::uint32_t message, std::uintptr_t wParam,
                                    std::intptr_t lParam) {
-    return DefWindowProcA(Hwnd(window), message, wParam, lParam);
+    return DefWindowProcW(Hwnd(window), message, wParam, lParam);
 }
 
 void PlatDestroyWindow(PlatWindow window) { DestroyWindow(Hwnd(window)); }
 
-void PlatSendDestroy(PlatWindow window) { SendMessageA(Hwnd(window), WM_DESTROY, 0, 0); }
+void PlatSendDestroy(PlatWindow window) { SendMessageW(Hwnd(window), WM_DESTROY, 0, 0); }
 
 void PlatStartTimer(PlatWindow window, std::uintptr_t id, std::uint32_t milliseconds) {
     SetTimer(Hwnd(window), id, milliseconds, nullptr);
@@ -89,32 +108,34 @@ void PlatStopTimer(PlatWindow window, std::uintptr_t id) { KillTimer(Hwnd(window
 
 PlatWindow PlatCreateControl(PlatWindow parent, PlatInstance instance, const char* className,
                              std::uint32_t style, int x, int y, int width, int height, int id) {
-    HWND control = CreateWindowExA(0, className, " ", style, x, y, width, height, Hwnd(parent),
+    wchar_t name[16];
+    if (!ToWide(className, name, 16)) return nullptr;
+    HWND control = CreateWindowExW(0, name, L" ", style, x, y, width, height, Hwnd(parent),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    reinterpret_cast<HINSTANCE>(instance), nullptr);
     return reinterpret_cast<PlatWindow>(control);
 }
 
 void PlatSetText(PlatWindow control, const char* text) {
-    SendMessageA(Hwnd(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(Hwnd(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideText(text, firstText)));
 }
 
 void PlatGetText(PlatWindow control, char* text, std::size_t size) {
     if (size == 0) return;
     text[0] = '\0';
     if (control == nullptr) return;
-    int count = GetWindowTextA(Hwnd(control), text, size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size));
-    text[count < 0 ? 0 : count] = '\0';
+    // A text too long for `text` is refused whole: the caller gets none.
+    if (GetWindowTextW(Hwnd(control), firstText, WideTextSize) >= 0) FromWide(firstText, text, size);
 }
 
 void PlatSetCheck(PlatWindow control, bool checked) {
-    SendMessageA(Hwnd(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Hwnd(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void PlatMeasureText(PlatWindow window, PlatTextMetrics* metrics) {
-    TEXTMETRICA text = {};
+    TEXTMETRICW text = {};
     HDC context = GetDC(Hwnd(window));
-    GetTextMetricsA(context, &text);
+    GetTextMetricsW(context, &text);
     ReleaseDC(Hwnd(window), context);
     metrics->averageCharWidth = text.tmAveCharWidth;
     metrics->height = text.tmHeight;
@@ -143,7 +164,7 @@ PlatPaint PlatBeginPaint(PlatWindow window) {
 
 void PlatDrawText(PlatPaint paint, const char* text, const PlatRect& rect, std::uint32_t format) {
     RECT area = ToRect(rect);
-    DrawTextA(reinterpret_cast<Paint*>(paint)->context, text, -1, &area, format);
+    DrawTextW(reinterpret_cast<Paint*>(paint)->context, WideText(text, firstText), -1, &area, format);
 }
 
 void PlatDrawEdge(PlatPaint paint, const PlatRect& rect, std::uint32_t edge, std::uint32_t flags) {
@@ -220,7 +241,7 @@ bool PlatRestoredWindowRect(PlatWindow window, PlatRect* rect) {
         area = placement.rcNormalPosition;
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof monitor;
-        if (GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        if (GetMonitorInfoW(MonitorFromRect(&area, MONITOR_DEFAULTTOPRIMARY), &monitor))
             OffsetRect(&area, monitor.rcWork.left - monitor.rcMonitor.left,
                        monitor.rcWork.top - monitor.rcMonitor.top);
     }
@@ -229,7 +250,9 @@ bool PlatRestoredWindowRect(PlatWindow window, PlatRect* rect) {
 }
 
 int PlatMessageBox(PlatWindow owner, const char* text, const char* caption, std::uint32_t type) {
-    return MessageBoxA(Hwnd(owner), text, caption, type);
+    // Its own buffers: a box's texts must outlive the paints it lets happen.
+    static wchar_t wideText[WideTextSize], wideCaption[WideTextSize];
+    return MessageBoxW(Hwnd(owner), WideText(text, wideText), WideText(caption, wideCaption), type);
 }
 
 // Wine's open-file dialog overruns a buffer of MAX_PATH characters when its
@@ -245,11 +268,11 @@ static BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
 
 static UINT_PTR CALLBACK LimitTypedName(HWND hook, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_NOTIFY) return 0;
-    UINT code = reinterpret_cast<const OFNOTIFYA*>(lParam)->hdr.code;
+    UINT code = reinterpret_cast<const OFNOTIFYW*>(lParam)->hdr.code;
     if (code != CDN_INITDONE && code != CDN_FOLDERCHANGE) return 0;
     HWND dialog = GetParent(hook);
-    char folder[MAX_PATH];
-    LRESULT folderLength = SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+    wchar_t folder[MAX_PATH];
+    LRESULT folderLength = SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
     // The folder, a backslash and the NUL come first; at least one character.
     LRESULT room = folderLength > 0 ? MAX_PATH - 2 - folderLength : MAX_PATH - 1;
     if (room < 1) room = 1;
@@ -260,23 +283,39 @@ static UINT_PTR CALLBACK LimitTypedName(HWND hook, UINT message, WPARAM, LPARAM 
         edit = box;
         EnumChildWindows(box, FindEdit, reinterpret_cast<LPARAM>(&edit));
     }
-    if (edit != nullptr) SendMessageA(edit, EM_LIMITTEXT, room, 0);
+    if (edit != nullptr) SendMessageW(edit, EM_LIMITTEXT, room, 0);
     return 0;
 }
 
 bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize,
                         char* title, std::size_t titleSize) {
-    OPENFILENAMEA dialog;
+    // As many wide characters as the dialog's path had bytes before: a
+    // path whose UTF-8 the program's buffer cannot hold is refused.
+    constexpr std::size_t DialogWideSize = 3000;
+    static wchar_t widePath[DialogWideSize];
+    static wchar_t wideTitle[DialogWideSize];
+    // The filter is pairs of NUL-ended texts, ended by one more NUL.
+    wchar_t wideFilter[256];
+    std::size_t filterLength = 0;
+    while (filter[filterLength] != '\0' || filter[filterLength + 1] != '\0') ++filterLength;
+    if (filterLength + 2 > 256 ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, filter, static_cast<int>(filterLength + 2), wideFilter,
+                            256) == 0)
+        return false;
+    if (!ToWide(path, widePath, DialogWideSize)) widePath[0] = L'\0';
+    wideTitle[0] = L'\0';
+    OPENFILENAMEW dialog;
     std::memset(&dialog, 0, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = Hwnd(owner);
-    dialog.lpstrFilter = filter;
+    dialog.lpstrFilter = wideFilter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = static_cast<DWORD>(pathSize);
-    dialog.lpstrFileTitle = title;
-    dialog.nMaxFileTitle = static_cast<DWORD>(titleSize);
+    dialog.lpstrFile = widePath;
+    dialog.nMaxFile = static_cast<DWORD>(DialogWideSize);
+    dialog.lpstrFileTitle = wideTitle;
+    dialog.nMaxFileTitle = static_cast<DWORD>(DialogWideSize);
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_EXPLORER | OFN_ENABLEHOOK;
     dialog.lpfnHook = LimitTypedName;
-    return GetOpenFileNameA(&dialog) != 0;
+    return GetOpenFileNameW(&dialog) != 0 && FromWide(widePath, path, pathSize) &&
+           FromWide(wideTitle, title, titleSize);
 }

@@ -10,8 +10,10 @@
 //   STANDIN_LOG    file to which each run appends its command line, one line
 //   STANDIN_EXIT   exit code (default 0), or "crash": an access violation
 //   STANDIN_WRITE  1 (default): copy INPUT to OUTPUT; 0: write nothing
-//   STANDIN_HOLD   file name F: create F.running, wait (at most 120 s) until
-//                  F exists, delete F.running, then go on
+//   STANDIN_SIZE   N: OUTPUT made N bytes long (sparse) instead of a copy
+//   STANDIN_HOLD   file name F: with half of the copy written, create
+//                  F.running, wait (at most 120 s) until F exists, delete
+//                  F.running, then go on
 // Exit codes of its own: 2 no "-o OUTPUT INPUT", 3 a file not written.
 #include <windows.h>
 #include <shellapi.h>
@@ -30,14 +32,37 @@ const wchar_t* Read(const wchar_t* name) {
     return length > 0 && length < 32768 ? Variable : nullptr;
 }
 
+// Waits, when STANDIN_HOLD asks it, for the test to release the run.
+bool Hold() {
+    const wchar_t* hold = Read(L"STANDIN_HOLD");
+    if (hold == nullptr) return true;
+    std::wstring release = hold, running = release + L".running";
+    HANDLE marker = CreateFileW(running.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, 0, nullptr);
+    if (marker == INVALID_HANDLE_VALUE || !CloseHandle(marker)) return false;
+    for (int waited = 0; waited < 120000 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
+         waited += 20)
+        Sleep(20);
+    DeleteFileW(running.c_str());
+    return true;
+}
+
+// The hold comes with half of the copy written, so that a test can cut the
+// run off mid-file.
 bool CopyBytes(const wchar_t* from, const wchar_t* to) {
     static char buffer[1 << 16];
     HANDLE input = CreateFileW(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     HANDLE output = CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    bool ok = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE;
-    for (DWORD got = 1, written = 0; ok && got > 0;)
-        ok = ReadFile(input, buffer, sizeof buffer, &got, nullptr) &&
-             WriteFile(output, buffer, got, &written, nullptr) && written == got;
+    LARGE_INTEGER size = {};
+    bool ok = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE && GetFileSizeEx(input, &size);
+    auto copy = [&](LONGLONG bytes) {
+        for (DWORD got = 0, written = 0; ok && bytes > 0; bytes -= got)
+            ok = ReadFile(input, buffer, bytes < LONGLONG{sizeof buffer} ? DWORD(bytes) : sizeof buffer, &got,
+                          nullptr) && got > 0 && WriteFile(output, buffer, got, &written, nullptr) && written == got;
+    };
+    copy(size.QuadPart / 2);
+    ok = ok && Hold();
+    copy(size.QuadPart - size.QuadPart / 2);
     CloseHandle(input);
     ok = CloseHandle(output) && ok;
     // A half-written output would pass for a converted file.
@@ -76,19 +101,15 @@ int main() {
         if (std::wcscmp(argv[i], L"-o") == 0) output = i + 1;
     if (output == 0) return 2;
 
-    if (const wchar_t* hold = Read(L"STANDIN_HOLD")) {
-        std::wstring release = hold, running = release + L".running";
-        HANDLE marker = CreateFileW(running.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                    CREATE_ALWAYS, 0, nullptr);
-        if (marker == INVALID_HANDLE_VALUE || !CloseHandle(marker)) return 3;
-        for (int waited = 0; waited < 120000 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
-             waited += 20)
-            Sleep(20);
-        DeleteFileW(running.c_str());
+    if (const wchar_t* size = Read(L"STANDIN_SIZE")) {
+        LARGE_INTEGER end = {};
+        end.QuadPart = _wcstoi64(size, nullptr, 10);
+        HANDLE file = CreateFileW(argv[output], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file) || !CloseHandle(file)) return 3;
+    } else if (const wchar_t* write = Read(L"STANDIN_WRITE");
+               (write == nullptr || std::wcscmp(write, L"0") != 0) && !CopyBytes(argv[argc - 1], argv[output])) {
+        return 3;
     }
-
-    const wchar_t* write = Read(L"STANDIN_WRITE");
-    if ((write == nullptr || std::wcscmp(write, L"0") != 0) && !CopyBytes(argv[argc - 1], argv[output])) return 3;
     const wchar_t* exitCode = Read(L"STANDIN_EXIT");
     if (exitCode != nullptr && std::wcscmp(exitCode, L"crash") == 0)
         RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);

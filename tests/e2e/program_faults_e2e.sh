@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Faults met by a job in the real program under Wine: an encoder that is
-# missing, fails in each way or writes nothing; a WAV cut mid-sample and a
-# folder in an output's place, with the real encoder; a read-only or full
+# missing, fails in each way or writes nothing; stored paths that would
+# make options; a WAV cut mid-sample, a folder in an output's place and a
+# damaged FLAC over its WAV, with the real encoder; a read-only or full
 # disk; a 5 GiB input; names the code page cannot express. Every time the
 # files are counted, the inputs stay untouched and no output is left that
 # looks converted.
@@ -44,23 +45,30 @@ for route in "t4=$(win "$work/o")\" --delete-input-file -o \"$(win "$work/x")" \
         "A path contains a double quote\\n||$before"
     check "quote in ${route%%=*}: the inputs are untouched" untouched
 done
+# A relative stored spec beginning with "-", which the search resolves away:
+# each file still reaches the encoder as a path, not as options.
+settings "$standin" "$music" "$work/out-dash" compress 't1=-fo\..\..\music\*.wav'
+export STANDIN_LOG="$(win "$work/dash.log")"
+check "spec beginning with -: the job ends" job "$standin"
+unset STANDIN_LOG
+check "spec beginning with -: no path as an option, each file copied, the inputs untouched" same \
+    "$(grep -c ' "-' "$work/dash.log")|$(sums "$work/out-dash")|$(sums "$music")" \
+    "0|$(sums "$music" | sed 's/wav$/flac/')|$original"
 
-# The whole 64-bit size: a sparse input of 5 GiB, its output of 1 GiB
-# there already (the stand-in, told to write nothing, leaves it).
+# The whole 64-bit size: a sparse input of 5 GiB, a sparse output of 1 GiB.
 big="$work/big"
-mkdir -p "$big" "$work/out-big"
+mkdir -p "$big"
 truncate -s 5G "$big/big.wav"
-truncate -s 1G "$work/out-big/big.flac"
-settings "$standin" "$big" "$work/out-big" compress 12=1
-export STANDIN_WRITE=0
+settings "$standin" "$big" "$work/out-big"
+export STANDIN_SIZE=1073741824
 check "5 GiB input: the job ends" job "$standin"
-unset STANDIN_WRITE
+unset STANDIN_SIZE
 check "5 GiB input: the ratio of the whole sizes" same "$(result "$standin")" \
     "done\\nconverted:1, skip:0, error:0, ratio:20.0%\\n"
 
 # The real encoder: a WAV cut in the middle of a sample fails under -V once
-# its output is begun, and a folder in an output's place reaches it without
-# -f and is refused; the file between them converts.
+# its output is begun, and a folder in an output's place keeps the output
+# from its name; the file between them converts.
 real=$(program_folder real "$KESTRELIA_WIN_BIN/flac.exe")
 cut="$work/cut"
 mkdir -p "$cut" "$work/out-cut/a.flac"
@@ -72,6 +80,16 @@ check "cut input, folder in the way: two errors, one converted" matches "$(resul
     "^(done|error)\\\\nconverted:1, skip:0, error:2, ratio:$ratio\\\\n\$"
 check "cut input, folder in the way: the folder left, no cut output" same \
     "$(cd "$work/out-cut" && find . | sort | tr '\n' ' ')" ". ./a.flac ./b.flac "
+# A damaged FLAC restored over its WAV, overwriting on: the encoder's failure
+# must not take the WAV with it.
+damaged="$work/damaged"
+mkdir -p "$damaged" && cp "$music/a.wav" "$damaged/" && flac -s "$damaged/a.wav" -o "$damaged/a.flac"
+printf damaged | dd of="$damaged/a.flac" bs=1 seek=30000 conv=notrunc status=none
+settings "$real" "$damaged" "$work/nowhere" restore 12=1 14=1
+check "damaged FLAC over its WAV: the job ends" job "$real"
+check "damaged FLAC over its WAV: one error, the WAV as it was, nothing else" same \
+    "$(result "$real")|$(cmp "$music/a.wav" "$damaged/a.wav" && outputs "$damaged")" \
+    "error\\nconverted:0, skip:0, error:1|./a.flac ./a.wav "
 check "encoder faults: the inputs are untouched" untouched
 
 if small_disk "read-only disk" "$work/readonly" 1m ro; then

@@ -2,8 +2,8 @@
 # Jobs in the real program under Wine. With the real encoder: a tree
 # converted, run again (all skipped, then overwritten), restored after a
 # restart, compressed and restored in its own folder. With the stand-in held
-# inside its run: a refusal during a job, Cancel, and the system close
-# during a job.
+# inside its run: a refusal during a job, Cancel, the system close and the
+# session's end during a job, and a power cut mid-file.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 
@@ -58,7 +58,7 @@ same_tree() {
 }
 check "restore: every file byte for byte" same_tree
 
-# In the input's own folder the encoder names each output itself.
+# In the input's own folder: each output beside its input.
 here="$work/same folder"
 mkdir -p "$here"
 cp "$music/a.wav" "$here/"
@@ -125,5 +125,36 @@ check "close during a job: Execute starts nothing, no box, then the window goes"
 check "close during a job: exit code 0" ended
 check "close during a job: one file converted, the job's end saved" matches \
     "$(wc -l <"$work/standin.log") $(result "$held")" "^1 .*\\\\nconverted:1, skip:0, error:0, "
+
+# held_job OUTPUT: a job of a.wav alone into OUTPUT, its encoder held with
+# half of a.flac written.
+held_job() {
+    rm -f "$work/release" "$work/release.running"
+    ini "$held/Kestrelia.ini" "t1=$(win "$music")\\*.wav" "t4=$(win "$1")\\*.*"
+    start "$held"
+    drive find 'click 36' >/dev/null && hold_reached
+}
+# The session's end during a job: Wine asks every window, and only if none
+# refuses ends every process. The window refuses while a file is in work;
+# whatever happens, no cut file may be left under a.flac.
+held_job "$work/end out"
+wine wineboot --end-session --kill
+check "session end during a job: refused" [ $? = 1 ]
+touch "$work/release"
+check "session end during a job: the job then ends, the window closes" drive find 'enabled 36 1 20000' close gone
+check "session end during a job: exit code 0" ended
+check "session end during a job: a.flac whole or not there" \
+    bash -c "[ ! -e '$work/end out/a.flac' ] || cmp '$music/a.wav' '$work/end out/a.flac'"
+
+# A power cut with half of a.flac written: the next job, overwriting off,
+# converts it rather than skip it as done.
+held_job "$work/cut out"
+wineserver -k
+ended
+settings "$real" "$music" "$work/cut out"
+check "power cut mid-file: the next job ends" job "$real"
+check "power cut mid-file: every file converted, nothing else left" same \
+    "$(result "$real" | grep -o 'converted:[0-9]*, skip:[0-9]*, error:[0-9]*')|$(outputs "$work/cut out")" \
+    "converted:5, skip:0, error:0|$tree"
 
 finish

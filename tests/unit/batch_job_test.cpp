@@ -31,6 +31,12 @@ std::string Status(const std::string& parts) {
     return ratio.empty() ? text : text + "\n";
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i) whole += text;
+    return whole;
+}
+
 class JobTest : public ::testing::Test {
 protected:
     void SetUp() override { PrepareJobWorld(); }
@@ -86,18 +92,18 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
         {0, 0, ".wav", "", OnlyWavMessage},  {0, 0, "c:\\in\\*.flac", "", OnlyWavMessage}, {0, 0, "c:\\in\\*,wav", "", OnlyWavMessage},
         {0, 0, "c:\\in\\*.wa", "", OnlyWavMessage}, {0, 0, "c:\\in\\*.wavx", "", OnlyWavMessage}, {0, 0, "", "", OnlyWavMessage},
         {1, 0, ".flac", "", OnlyFlacMessage}, {1, 0, "c:\\in\\*.wav", "", OnlyFlacMessage}, {1, 0, "c:\\in\\*_flac", "", OnlyFlacMessage},
-        // 519 bytes fit a job path, 520 do not; a folder part of 519 fits.
-        {0, 0, "c:\\" + std::string(510, 'm') + "\\*.wav", "", walked},
-        {0, 0, "c:\\" + std::string(511, 'm') + "\\*.wav", "", InputTooLongMessage},
-        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(515, 'o') + "\\*.*", walked},
-        {0, 0, "c:\\in\\*.wav", "d:\\" + std::string(516, 'o') + "\\*.*", OutputTooLongMessage},
+        // 779 bytes fit a job path, 780 do not, a 3-byte or a 4-byte character at the edge; so a folder part.
+        {0, 0, "c:\\" + Repeat("表", 256) + "ab\\*.wav", "", walked},
+        {0, 0, "c:\\" + Repeat("表", 255) + "ab🎵\\*.wav", "", InputTooLongMessage},
+        {0, 0, "c:\\in\\*.wav", "d:\\o" + Repeat("表", 258) + "\\*.*", walked},
+        {0, 0, "c:\\in\\*.wav", "d:\\o" + Repeat("表", 257) + "🎵\\*.*", OutputTooLongMessage},
     };
     for (int language : {0, 1}) {
         for (const Case& c : cases) {
             SetUp();
             IntSettings[Recurse] = 0;
             for (const char* path : {"c:\\a.wav", "c:\\in\\b.wav", "c:\\in\\c.wav", "c:\\in\\d.flac"}) FakeAddFile(path, 10);
-            FakeAddFolder("c:\\" + std::string(510, 'm'));
+            FakeAddFolder("c:\\" + Repeat("表", 256) + "ab");
             IntSettings[Language] = language;
             IntSettings[Mode] = c.mode;
             IntSettings[SameFolder] = c.sameFolder;
@@ -108,14 +114,14 @@ TEST_F(JobTest, TheStartChecksAndTheSplitOfTheInputPath) {
             BatchJob(TheWindow);
             SCOPED_TRACE(c.input + " | " + c.output);
             EXPECT_EQ(Inputs(), c.inputs);
-            if (c.inputs.empty() && c.output.size() < 500) { EXPECT_STREQ(TextSlots[CurrentFile], ""); }
+            if (c.inputs.empty() && c.output.size() < 700) { EXPECT_STREQ(TextSlots[CurrentFile], ""); }
             if (c.message != walked) {
                 EXPECT_EQ(Result(), MessageText(c.message));
                 EXPECT_TRUE(FakeDirectoryCalls().empty());
             } else if (c.firstOutput != nullptr) {
                 EXPECT_TRUE(FakeExists(c.firstOutput));
             } else {  // when no output path fits, both files fail
-                EXPECT_EQ(Result(), c.output.size() < 500 ? MessageText(NoFileMessage) : Status("error 0 0 2"));
+                EXPECT_EQ(Result(), c.output.size() < 700 ? MessageText(NoFileMessage) : Status("error 0 0 2"));
             }
         }
     }
@@ -469,42 +475,47 @@ TEST_F(JobTest, StatusTextsCountsAndRatios) {
 }
 
 TEST_F(JobTest, PathsThatDoNotFitAreRefusedWholeAndCounted) {
-    // The temporary path beside its input, 20 bytes longer than the name: 519 bytes fit, 520 do not;
-    // an output path of 520 does not either.
-    for (int length : {495, 496, 510}) {
+    // The temporary path beside its input, 20 bytes longer than the name: 779 bytes fit, 780 do not,
+    // a 3-byte or a 4-byte character at the edge; an output path of 780 does not either.
+    const std::string t251 = Repeat("表", 251);
+    for (const std::string& name : {t251 + "ff", t251.substr(3) + "ff🎵", t251 + "ff" + std::string(15, 'f')}) {
         SetUp();
         IntSettings[SameFolder] = 1;
-        std::string folder = "c:\\" + std::string(static_cast<std::size_t>(length), 'f') + "\\";
+        const std::string folder = "c:\\" + name + "\\";
+        const bool fits = folder.size() == 759, temporaryLong = folder.size() == 760;
         FakeAddFile(folder + "a.wav", 1000);
         SetSlot(LastWavSpec, folder + "*.wav");
         BatchJob(TheWindow);
-        EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + (length == 496 ? "a.flac.kestrelia-tmp" : "a.flac"));
-        EXPECT_EQ(FakeExists(folder + "a.flac"), length == 495);
-        EXPECT_EQ(Result(), Status(length == 495 ? "done 1 0 0 50.0" : "error 0 0 1"));
+        EXPECT_EQ(std::string(TextSlots[CurrentFile]), folder + (temporaryLong ? "a.flac.kestrelia-tmp" : "a.flac"));
+        EXPECT_EQ(FakeExists(folder + "a.flac"), fits);
+        EXPECT_EQ(Result(), Status(fits ? "done 1 0 0 50.0" : "error 0 0 1"));
     }
 
-    // A command line of 1519 bytes runs; one of 1520 is refused before any folder is made.
-    for (int length : {858, 859}) {
-        SetUp();
-        IntSettings[Overwrite] = 1;
-        std::string in = "c:\\" + std::string(300, 'i') + "\\", out = "d:\\" + std::string(300, 'o') + "\\";
-        std::string encoder = "c:\\" + std::string(static_cast<std::size_t>(length), 'e') + "\\flac";
-        CopyText(EncoderPath, sizeof EncoderPath, encoder.c_str());
-        FakeAddFile(encoder + ".exe", 1);
-        FakeAddFile(in + "a.wav", 1000);
-        SetSlot(LastWavSpec, in + "*.wav");
-        SetSlot(OutputSpec, out + "*.*");
-        BatchJob(TheWindow);
-        EXPECT_EQ(FakeCommandLines().empty() ? 0u : FakeCommandLines()[0].size(), length == 858 ? 1519u : 0u);
-        EXPECT_EQ(FakeExists(out), length == 858);
-        EXPECT_EQ(FakeDirectoryCalls().empty(), length == 859);
-    }
-
-    // A folder path with its backslash: under c:\in\A\B\ (408 bytes) 110 fit, 111 do not.
+    // The longest line there can be runs: 999 bytes of encoder path, every option, two paths of
+    // 779 bytes, relative ones beginning with "-" and so named from ".\".
     SetUp();
-    const std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\", tooLong = deep + std::string(111, 't');
+    IntSettings[Overwrite] = 1;
+    FakeSetEncoderAnswer({true, true, 0, "flac 1.5.0\n"});
+    FakeSetProcessorCount(4);
+    const std::string in = "-" + std::string(772, 'i') + "\\", out = "-" + std::string(757, 'o') + "\\";
+    const std::string encoder = "c:\\" + std::string(991, 'e') + "\\flac";
+    CopyText(EncoderPath, sizeof EncoderPath, encoder.c_str());
+    FakeAddFile(encoder + ".exe", 1);
+    FakeAddFile(in + "a.wav", 1000);
+    FakeAddFolder(out);
+    SetSlot(LastWavSpec, in + "*.wav");
+    SetSlot(OutputSpec, out + "*.*");
+    BatchJob(TheWindow);
+    ASSERT_EQ(FakeCommandLines().size(), 1u);
+    EXPECT_EQ(FakeCommandLines()[0].size(), 2610u);
+    EXPECT_TRUE(FakeExists(out + "a.flac"));
+
+    // A folder path with its backslash: under c:\in\A\B\ (408 bytes) 370 fit, 371 do not.
+    SetUp();
+    const std::string f122 = Repeat("表", 122);
+    const std::string deep = "c:\\in\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\", tooLong = deep + f122 + "t🎵";
     FakeAddFile(tooLong + "\\lost.wav", 10);
-    FakeAddFolder(deep + std::string(110, 'f'));
+    FakeAddFolder(deep + f122 + "🎵");
     FakeAddFile(deep + "kept.wav", 10);
     FakeAddFile("c:\\in\\short\\kept.wav", 10);
     BatchJob(TheWindow);
@@ -584,22 +595,17 @@ TEST_F(JobTest, AFolderThatCannotBeSearchedIsAnErrorTheUserSees) {
     }
 }
 
-TEST_F(JobTest, JapaneseNamesAreSplitAtRealBackslashesOnly) {
-    // In code page 932 the trail byte of 表 and ソ is 0x5C, the backslash.
-    FakeSetCodePage(932);
-    FakeAddFile("c:\\in\\表.wav", 100);
-    FakeAddFile("c:\\in\\ソ\\能.wav", 100);
-    SetSlot(LastWavSpec, "c:\\in\\表.wav");
-    SetSlot(OutputSpec, "d:\\ソ");
+// Names in any script reach the encoder and the output folders byte for byte, in UTF-8.
+TEST_F(JobTest, EveryNameIsWalkedAndConvertedWhole) {
+    const char* names[] = {"Björk.wav", "Motörhead – Ace.wav", "한국어.wav", "🎵 emoji.wav", "日本語ソ.wav", "Sigur Rós\\Ágætis.wav"};
+    for (const char* name : names) FakeAddFile(std::string("c:\\in\\") + name, 100);
+    SetSlot(OutputSpec, "d:\\新しい\\表");
     BatchJob(TheWindow);
-    EXPECT_EQ(Inputs(), (Strings{"c:\\in\\表.wav"}));
-    EXPECT_TRUE(FakeExists("d:\\表.flac"));
-
-    // Its missing folders are made at the real backslashes only.
-    SetSlot(LastWavSpec, "c:\\in\\*.wav");
-    SetSlot(OutputSpec, "d:\\new\\表\\ソ");
-    BatchJob(TheWindow);
-    EXPECT_EQ(FakeListUnder("d:\\new"), (Strings{"d:\\new\\表", "d:\\new\\表\\ソ", "d:\\new\\表\\ソ\\能.flac", "d:\\new\\表\\表.flac"}));
+    EXPECT_EQ(Result().substr(0, 33), "done\nconverted:6, skip:0, error:0");
+    for (const char* name : names) {
+        const std::string stem = std::string(name).substr(0, std::strlen(name) - 4);
+        EXPECT_TRUE(FakeExists("d:\\新しい\\" + stem + ".flac")) << name;
+    }
 }
 
 TEST_F(JobTest, TheFolderLimitEndsTheJobWithItsMessage) {

@@ -71,13 +71,16 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|c:\\*.*");
     EXPECT_EQ(Slots({OutputSpec, InputSpec}), (Strings{"f:\\archive\\x.flac", "d:\\flac\\*.flac"}));
 
-    // A spec too long for the dialog's 3000 bytes opens it with no name.
-    std::string longSpec = "c:\\" + std::string(2997, 'a');
-    for (std::string shown : {std::string(), longSpec.substr(0, 2999)}) {
-        SetSlot(OutputSpec, shown.empty() ? longSpec : shown);
+    // The dialog holds 2999 UTF-16 units and a NUL: a spec of more opens it with no name, never a cut one.
+    auto repeat = [](const char* text, int times) { std::string all; while (times-- > 0) all += text; return all; };
+    const std::pair<std::string, bool> specs[] = {{"c:\\" + std::string(2996, 'a'), true}, {"c:\\" + std::string(2997, 'a'), false},
+        {"c:\\" + repeat("表", 2996), true}, {"c:\\" + repeat("表", 2997), false}, {"c:\\" + repeat("🎵", 1498), true},
+        {"c:\\" + repeat("🎵", 1497) + "表", true}, {"c:\\" + repeat("🎵", 1498) + "a", false}};
+    for (const auto& [spec, shown] : specs) {
+        SetSlot(OutputSpec, spec);
         FakeClearUiCalls();
         Click(FolderSelectRow);
-        EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + shown);
+        EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + (shown ? spec : std::string())) << spec.size();
     }
 }
 

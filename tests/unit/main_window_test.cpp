@@ -39,6 +39,14 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     FakeSend(PlatMsgClose);
     EXPECT_EQ(FakeUiCalls(), (Strings{"default 16", "destroy", "quit 0"}));
 
+    // A session that ends takes the process without a destroy: saved then, and only then.
+    PrepareUiWorld();
+    StartProgram();
+    FakeSend(PlatMsgEndSession, 0);
+    EXPECT_FALSE(FakeExists(Ini));
+    FakeSend(PlatMsgEndSession, 1);
+    EXPECT_TRUE(FakeExists(Ini) && Has(FakeUiCalls(), "quit 0"));
+
     // No settings path: nothing is written, and the loop still ends.
     PrepareUiWorld();
     FakeFailNth(FakeOp::FullPath, 1);
@@ -88,6 +96,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     inRun.get_future().wait();
     FakeClearUiCalls();
     FakeSend(PlatMsgQueryEndSession);  // a log-off is refused, not passed on
+    FakeSend(PlatMsgEndSession, 1);    // and if it comes all the same, nothing is saved mid-job
     FakeSend(PlatMsgClose);
     FakeSend(PlatMsgClose);
     EXPECT_EQ(FakeUiCalls(), (Strings{"timer 1 100"}));

@@ -14,7 +14,8 @@ std::string Lines(std::initializer_list<std::string> lines, const char* end = "\
 }
 
 TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
-    const std::string fits = "c:\\" + std::string(982, 'a');  // 999 bytes in all; one more is no path, never a cut one
+    // 999 bytes in all, a 3-byte or a 4-byte character last; one byte more is no path, never a cut one.
+    const std::string three = "c:\\" + std::string(979, 'a') + "表", four = "c:\\" + std::string(978, 'a') + "🎵";
     const struct {
         std::string folder;
         bool fails;
@@ -22,14 +23,15 @@ TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
     } cases[] = {
         {"c:\\work", false, "c:\\work\\Kestrelia.ini", "c:\\work\\flac"},
         {"C:\\", false, "C:\\Kestrelia.ini", "C:\\flac"},
-        {"d:\\\x95\x5C", false, "d:\\\x95\x5C\\Kestrelia.ini", "d:\\\x95\x5C\\flac"},  // 表's trail byte is no boundary
+        {"d:\\音楽 Björk", false, "d:\\音楽 Björk\\Kestrelia.ini", "d:\\音楽 Björk\\flac"},
         {"c:\\work", true, "", ""},
-        {fits, false, fits + "\\Kestrelia.ini", fits + "\\flac"},
-        {fits + "a", false, "", ""},
+        {three, false, three + "\\Kestrelia.ini", three + "\\flac"},
+        {four, false, four + "\\Kestrelia.ini", four + "\\flac"},
+        {"c:\\" + std::string(980, 'a') + "表", false, "", ""},
+        {"c:\\" + std::string(979, 'a') + "🎵", false, "", ""},
     };
     for (const auto& c : cases) {
         FakeReset();
-        FakeSetCodePage(932);
         FakeSetCurrentFolder(c.folder);
         if (c.fails) FakeFailNth(FakeOp::FullPath, 1);
         DeriveSettingsPaths();
@@ -97,6 +99,56 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
     FakeAddFolder(Ini);
     LoadSettingsFile();
     EXPECT_EQ(IntSettings[0], 0);
+}
+
+// An earlier version wrote the ANSI code page: its texts are read in it and saved in UTF-8.
+TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
+    const std::string cp932 = "d:\\\x95\x5C\x83\x5C\\*.wav";  // 表ソ, each with the trail byte 0x5C
+    const struct {
+        int codePage;
+        std::string stored, loaded;
+    } cases[] = {
+        {932, cp932, "d:\\表ソ\\*.wav"},
+        {932, "d:\\表ソ\\*.wav", "d:\\表ソ\\*.wav"},  // UTF-8 is never taken for code page 932
+        {932, "c:\\plain\\*.wav", "c:\\plain\\*.wav"},
+        {1252, "d:\\Bj\xF6rk\\*.wav", "d:\\Björk\\*.wav"},
+    };
+    for (const auto& c : cases) {
+        FreshWorld();
+        FakeSetCodePage(c.codePage);
+        FakePutBytes(Ini, SettingsFile({{Language, 1}}, {{LastWavSpec, c.stored}, {ResultText, "done\x07" "x"}}));
+        ClearSettingsStore();
+        LoadSettingsFile();
+        EXPECT_EQ(Slots({LastWavSpec, ResultText}), (Strings{c.loaded, "done\nx"})) << c.loaded;
+        SaveSettingsFile(FakeMainWindow());
+        EXPECT_NE(FakeBytesOf(Ini).find("\r\n" + c.loaded + "\r\n"), std::string::npos) << c.loaded;
+    }
+
+    // 9998 bytes of code page 932 need 14997 of UTF-8: not loaded, and the file is never replaced.
+    FreshWorld();
+    FakeSetCodePage(932);
+    std::string long932;
+    for (int i = 0; i < 4999; ++i) long932 += "\x95\x5C";
+    const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, long932}});
+    FakePutBytes(Ini, stored);
+    ClearSettingsStore();
+    LoadSettingsFile();
+    EXPECT_STREQ(TextSlots[LastWavSpec], "");
+    SaveSettingsFile(FakeMainWindow());
+    EXPECT_EQ(FakeBytesOf(Ini), stored);
+
+    // With no file at all, the form speaks the user's language; a stored one wins.
+    for (bool japanese : {true, false}) {
+        FreshWorld();
+        FakeSetJapaneseUser(japanese);
+        ClearSettingsStore();
+        LoadSettingsFile();
+        EXPECT_EQ(IntSettings[Language], japanese ? 0 : 1);
+        FakePutBytes(Ini, SettingsFile({{Language, japanese ? 1 : 0}}, {}));
+        ClearSettingsStore();
+        LoadSettingsFile();
+        EXPECT_EQ(IntSettings[Language], japanese ? 1 : 0);
+    }
 }
 
 TEST(SettingsFile, NumbersAreReadLikeTheRuntimeDoesWithoutOverflow) {

@@ -17,14 +17,4 @@ TEST(TextUtil, TextsThatDoNotFitAreRefusedNotCut) {
     EXPECT_STREQ(buffer, "abcd\\12");
 }
 
-// A lead byte at the very end has no trail byte: the walk stops at the NUL.
-TEST(TextUtil, ALeadByteAtTheEndIsACharacterOfItsOwn) {
-    FakeReset();
-    FakeSetCodePage(932);
-    const char dangling[] = {'\\', '\x95', '\0', '\\', '\0'};
-    EXPECT_EQ(NextCharIndex(dangling, 1), 2u);
-    EXPECT_EQ(NextCharIndex(dangling, 2), 2u);
-    EXPECT_EQ(FindLastBackslash(dangling), 0);
-}
-
 }  // namespace
