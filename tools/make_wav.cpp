@@ -18,8 +18,9 @@ void Put(std::FILE* file, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), file);
 }
 
-// The extra chunks from `first` up to "data" or the end; their bytes on disk
-// when `file` is null. Returns the index after them.
+// Writes the extra chunks from `first` up to "data" or the end (when `file`
+// is null, only counts them), adding their bytes on disk to `bytes`. Returns
+// the index of the word "data", or argc.
 int PutChunks(std::FILE* file, char** argv, int first, int argc, std::uint32_t* bytes) {
     int i = first;
     for (; i < argc && std::strcmp(argv[i], "data") != 0; ++i) {

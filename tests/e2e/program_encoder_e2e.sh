@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# What a job learns by asking the encoder, under Wine. With the real
-# encoder: WAVs with chunks of their own and in other formats back byte for
-# byte, and a FLAC made elsewhere restored. With the stand-in: its answer
-# through the pipe up to the bound, and a run that does not end, ended, with
-# no console window and nothing left running.
+# What a job learns by asking the encoder, under Wine: with the real one,
+# WAVs with chunks and in other formats back byte for byte, and a FLAC made
+# elsewhere restored; with the stand-in, its answer through the pipe.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 
@@ -26,11 +24,9 @@ check "chunks and formats: every file, the FLAC made elsewhere too" same "$(resu
 for i in "${!kinds[@]}"; do check "${kinds[i]}: byte for byte" cmp "$work/kinds/$i.wav" "$work/restored/$i.wav"; done
 check "made elsewhere: the plain WAV" cmp "$work/plain.wav" "$work/restored/plain.wav"
 
-# The stand-in answers through the job's pipe, and ends 1.5 s later: 255
-# bytes give the options, 256 are more than the job takes (it is ended at
-# once). A run that answers and does not end is ended after a few seconds
-# without a console window, and the job goes on without options. None is
-# left running.
+# 255 bytes of answer give the options, 256 are too many (the run is ended
+# at once); the answer of a run that does not end is not taken: it is ended,
+# without a console window, and the job goes on. None is left running.
 standin=$(program_folder standin "$KESTRELIA_WIN_BIN/encoder_standin.exe")
 wavs 1 "$work/one/a.wav"
 settings "$standin" "$work/one" "$work/out" compress 12=1
