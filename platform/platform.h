@@ -99,7 +99,7 @@ bool PlatDeleteFile(const char* path);
 bool PlatRunProcess(const char* application, char* commandLine,
                     std::uint32_t* exitCode);
 
-// Runs `application` with `commandLine` without a window of its own, its
+// Runs `application` with `commandLine` without a console or window, its
 // standard output and error into `output` (`size` bytes with the NUL).
 // True only when it started, ended by itself within `milliseconds` with
 // exit code 0, and all it wrote fits; a run still going at the time, or

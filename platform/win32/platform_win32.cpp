@@ -188,7 +188,9 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process = {};
-    const bool started = StartProcess(application, commandLine, true, CREATE_NO_WINDOW, &startup, &process);
+    // No console at all: its output goes to the pipe, and under Wine no
+    // console host has to start for it.
+    const bool started = StartProcess(application, commandLine, true, DETACHED_PROCESS, &startup, &process);
     CloseHandle(writeEnd);  // the child's copy alone keeps the pipe open
     if (!started) {
         CloseHandle(readEnd);

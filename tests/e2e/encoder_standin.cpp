@@ -3,6 +3,10 @@
 // fast. It does no coding: it copies its input to its output. Its command
 // line is "<options> -o OUTPUT INPUT"; environment variables (Wine passes
 // the Linux ones through) say what to do:
+//   STANDIN_VERSION  what a run given "--version" alone writes to standard
+//                  output; it logs its line and ends with 0 (unset: it
+//                  logs nothing, and the logs count the files alone)
+//   STANDIN_STALL  MS: that run then waits MS ms before it ends
 //   STANDIN_LOG    file to which each run appends its command line, one line
 //   STANDIN_EXIT   exit code (default 0), or "crash": an access violation
 //   STANDIN_WRITE  1 (default): copy INPUT to OUTPUT; 0: write nothing
@@ -66,12 +70,23 @@ bool CopyBytes(const wchar_t* from, const wchar_t* to) {
     return ok;
 }
 
+int Answer(const char* answer) {
+    DWORD written = 0;
+    if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), answer, std::strlen(answer), &written, nullptr)) return 3;
+    if (const wchar_t* stall = Read(L"STANDIN_STALL")) Sleep(std::wcstoul(stall, nullptr, 10));
+    return 0;
+}
+
 }  // namespace
 
 int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const char* answer = std::getenv("STANDIN_VERSION");
+    const bool asked = argv != nullptr && argc == 2 && std::wcscmp(argv[1], L"--version") == 0;
     // The command line is logged before anything else can fail, so that a
     // test sees what it was given even then.
-    if (const wchar_t* log = Read(L"STANDIN_LOG")) {
+    if (const wchar_t* log = Read(L"STANDIN_LOG"); log != nullptr && (!asked || answer != nullptr)) {
         HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                   0, nullptr);
         const char* line = GetCommandLineA();
@@ -80,8 +95,7 @@ int main() {
             !WriteFile(file, "\n", 1, &written, nullptr) || !CloseHandle(file))
             return 3;
     }
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (asked && answer != nullptr) return Answer(answer);
     int output = 0;
     for (int i = 1; argv != nullptr && i + 2 < argc && output == 0; ++i)
         if (std::wcscmp(argv[i], L"-o") == 0) output = i + 1;

@@ -70,6 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FakeSetWindowRect(PlatRect{IntSettings[WindowLeft], IntSettings[WindowTop], IntSettings[WindowRight],
                                IntSettings[WindowBottom]});
     SaveSettingsFile(FakeMainWindow());
+    // A file whose texts could not all be taken (a legacy text too long in
+    // UTF-8) is left as it was: no round trip to check.
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    if (FakeBytesOf(SettingsPath) == input) return 0;
     ClearOverGarbage();
     LoadSettingsFile();
     const Store reloaded = TakeStore();

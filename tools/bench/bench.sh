@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Benchmarks of the real program under Wine, with the Windows encoder
-# flac.exe of the Windows build: the batch overhead against a bare loop of
-# the same encoder runs, a re-run over a converted library against find, the
-# window's answer time during a job, and the program's memory. Prints
-# figures as Markdown, ready for docs/performance.md; judges nothing.
+# flac.exe of the Windows build: the batch overhead of compress and restore
+# against a bare loop of the same encoder runs, and against one thread
+# (-j 1), a re-run over a converted library against find, the window's
+# answer time during a job, the program's memory, and what the job's
+# question to the encoder costs. Prints figures as Markdown, ready for
+# docs/performance.md; judges nothing.
 # Run after ./tools/test.sh, which installs and builds what this needs.
 # Overrides: KESTRELIA_BUILD_WINDOWS, KESTRELIA_BUILD_NATIVE (a CMake tree,
-# or a folder for make_wav alone), KESTRELIA_BENCH_ROUNDS (default 3),
+# or a folder for make_wav alone), KESTRELIA_BENCH_ROUNDS (default 5),
 # WINEPREFIX, DISPLAY.
 set -eu
 source "$(dirname "$0")/../setup.sh"
 windows_build=${KESTRELIA_BUILD_WINDOWS:-$KESTRELIA_BUILD/windows}
 native_build=${KESTRELIA_BUILD_NATIVE:-$KESTRELIA_BUILD/native}
-rounds=${KESTRELIA_BENCH_ROUNDS:-3}
+rounds=${KESTRELIA_BENCH_ROUNDS:-5}
 export LC_ALL=C
 unset LC_CTYPE
 
@@ -21,7 +23,7 @@ if [ ! -f "$windows_build/build.ninja" ]; then
     cmake -S "$KESTRELIA_ROOT" -B "$windows_build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$KESTRELIA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 fi
-cmake --build "$windows_build" --target Kestrelia flac bench_probe bench_loop bench_loop_console >/dev/null
+cmake --build "$windows_build" --target Kestrelia flac encoder_standin bench_probe bench_loop bench_loop_console >/dev/null
 if [ -f "$native_build/build.ninja" ]; then
     cmake --build "$native_build" --target make_wav >/dev/null
 else
@@ -158,7 +160,9 @@ echo
 echo "- machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
     "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) memory, Linux $(uname -r)"
 echo "- load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "- $(wine --version), the encoder: $bin/flac.exe, $(cd "$work" && wine "$bin/flac.exe" --version 2>/dev/null | tr -d '\r' | head -1)"
+# The real encoder's answer to the job's question, for the stand-in to give.
+answer=$(cd "$work" && wine "$bin/flac.exe" --version 2>/dev/null | tr -d '\r' | head -1)
+echo "- $(wine --version), the encoder: $bin/flac.exe, $answer"
 echo "- make_wav WAV files: 44.1 kHz, 16 bit, stereo"
 echo
 
@@ -172,39 +176,51 @@ loop_run() {
 }
 
 rows3="" worst_ping=0 pings=0 overhead_sets=0
-# overhead_set FILES SECONDS: FILES WAV files of SECONDS s in folders of 10,
-# compressed by the program and by both loops, best of $rounds each.
+# wav_tree FOLDER FILES SECONDS: FILES WAV files of SECONDS s in folders of 10.
+wav_tree() {
+    local n
+    for n in $(seq "$2"); do
+        mkdir -p "$1/disc$(((n - 1) / 10 + 1))"
+        "$make_wav" "$1/disc$(((n - 1) / 10 + 1))/$(printf 'track%02d' "$n").wav" "$3" "$n"
+    done
+}
+# overhead_set TITLE MODE INPUT LABEL SED [NOTE]: the job of MODE (compress
+# or restore) over the tree INPUT, by the program and by the loops, best of
+# $rounds each. The loops run the command lines the program's job builds,
+# and LABEL the same lines changed by the sed expression SED; NOTE follows
+# the speed against LABEL.
 overhead_set() {
-    local files=$1 seconds=$2 n folder track set prog encoder
+    local title=$1 mode=$2 input=$3 other_label=$4 other_sed=$5 note=${6:-} set prog pattern=wav ints=10=0
     overhead_sets=$((overhead_sets + 1))
     set="$work/b1.$overhead_sets"
     prog="$set/prog"
-    mkdir -p "$set/in" "$prog"
-    cp "$bin/flac.exe" "$prog/flac.exe"
-    encoder="$(win "$prog")\\flac"
-    : >"$set/list"
-    for n in $(seq "$files"); do
-        folder="disc$(((n - 1) / 10 + 1))"
-        track=$(printf 'track%02d' "$n")
-        mkdir -p "$set/in/$folder"
-        "$make_wav" "$set/in/$folder/$track.wav" "$seconds" "$n"
-        # The line the job builds for this file (BuildEncoderCommand).
-        printf '"%s" -V -8 -o "%s" "%s"\r\n' "$encoder" "$(win "$set/out/$folder/$track.flac")" \
-            "$(win "$set/in/$folder/$track.wav")" >>"$set/list"
-    done
-    settings "$prog/Kestrelia.ini" 0=1 10=0 11=8 12=0 13=1 14=0 \
-        "t0=$(win "$set/in")\\*.wav" "t1=$(win "$set/in")\\*.wav" \
+    mkdir -p "$prog"
+    [ "$mode" = restore ] && pattern=flac ints=10=1
+    settings "$prog/Kestrelia.ini" 0=1 "$ints" 11=8 12=0 13=1 14=0 \
+        "t0=$(win "$input")\\*.$pattern" "t1=$(win "$input")\\*.wav" "t2=$(win "$input")\\*.flac" \
         "t4=$(win "$set/out")\\*.*" t6=8
     # Every side starts from the same state: no outputs, all written to disk.
     # The job makes the output folders; the loops find them made.
     fresh_outputs() {
         rm -rf "$set/out"
-        [ "$1" = loop ] && (cd "$set/in" && find . -type d -exec mkdir -p "$set/out/{}" \;)
+        [ "$1" = loop ] && (cd "$input" && find . -type d -exec mkdir -p "$set/out/{}" \;)
         sync
     }
-    converted() { find "$set/out" -name '*.flac' -size +0 | wc -l; }
+    # The loops' outputs keep their temporary names: the renames are the
+    # program's work.
+    converted() { find "$set/out" -type f -size +0 | wc -l; }
+    # The command lines, as the stand-in in the encoder's place logs them
+    # for a job of the program.
+    cp "$bin/encoder_standin.exe" "$prog/flac.exe"
+    fresh_outputs program
+    STANDIN_VERSION=$answer STANDIN_LOG="$(win "$set/lines")" start "$prog"
+    job
+    stop
+    cp "$bin/flac.exe" "$prog/flac.exe"
+    grep -v -- ' --version$' "$set/lines" | sed 's/$/\r/' >"$set/list"
+    sed "$other_sed" "$set/list" >"$set/other"
     local load_before rows1="" best_program="" best_gui="" best_console="" best_own="" best_shared=""
-    local server before_program before_server before_x label
+    local best_other="" best_other_own="" server before_program before_server before_x label list
     load_before=$(cut -d' ' -f1-3 /proc/loadavg)
     start "$prog"
     # Warm-up, not counted: the first Wine processes of a run start slower.
@@ -216,27 +232,32 @@ overhead_set() {
         job 5
         rows1+="| program | $round | $(job_ms "$report") | $(converted) | - | $(value cpu_program_ms "$report") |"
         rows1+=" $(value cpu_server_ms "$report") | $(value cpu_x_ms "$report") |"$'\n'
-        rows3+="| $files x $seconds s | $round | $(value ping_count "$report") | $(value ping_median_ms "$report") |"
+        rows3+="| $title | $round | $(value ping_count "$report") | $(value ping_median_ms "$report") |"
         rows3+=" $(value ping_worst_ms "$report") | $(value ping_timeouts "$report") |"$'\n'
         [ "$overhead_sets/$round" = 1/1 ] && memory1=$report
         pings=$((pings + $(value ping_count "$report")))
         worst_ping=$(awk -v a="$worst_ping" -v b="$(value ping_worst_ms "$report")" 'BEGIN { print (b + 0 > a + 0) ? b : a }')
         best_program=$(smaller "$(value elapsed_ms "$report")" "$best_program")
     }
-    # loop_side EXE: one run of a loop, a row of the table.
+    # loop_side EXE [other]: one run of a loop, over the job's lines or the
+    # changed ones; a row of the table.
     loop_side() {
         fresh_outputs loop
         server=$(wineserver_pid)
         before_program=$(cpu_ms "$program")
         before_server=$(cpu_ms "$server")
         before_x=$(cpu_ms "$x_pid")
-        loop_run "$1" "$set/list"
-        label="loop, own consoles"
+        list="$set/list" label="loop, own consoles"
         [ "$1" = bench_loop.exe ] || label="loop, one console"
+        [ "${2:-}" = other ] && list="$set/other" label="loop, own consoles, $other_label"
+        loop_run "$1" "$list"
         rows1+="| $label | $round | $(value elapsed_ms "$loop_report") | $(converted) |"
         rows1+=" $(value encoder_ms "$loop_report") | $(cpu_since "$program" "$before_program") |"
         rows1+=" $(cpu_since "$server" "$before_server") | $(cpu_since "$x_pid" "$before_x") |"$'\n'
-        if [ "$1" = bench_loop.exe ]; then
+        if [ "${2:-}" = other ]; then
+            best_other=$(smaller "$(value elapsed_ms "$loop_report")" "$best_other")
+            best_other_own=$(smaller "$(value encoder_ms "$loop_report")" "$best_other_own")
+        elif [ "$1" = bench_loop.exe ]; then
             best_gui=$(smaller "$(value elapsed_ms "$loop_report")" "$best_gui")
             best_own=$(smaller "$(value encoder_ms "$loop_report")" "$best_own")
         else
@@ -250,16 +271,20 @@ overhead_set() {
         if [ $((round % 2)) = 1 ]; then
             program_side
             loop_side bench_loop.exe
+            loop_side bench_loop.exe other
             loop_side bench_loop_console.exe
         else
             loop_side bench_loop_console.exe
+            loop_side bench_loop.exe other
             loop_side bench_loop.exe
             program_side
         fi
     done
     stop
 
-    echo "### 1.$overhead_sets Batch overhead: $files WAV files of $seconds s, \`-V -8\`, into an output tree"
+    echo "### 1.$overhead_sets $title"
+    echo
+    echo "The program's command line for the first file: \`$(head -1 "$set/list" | tr -d '\r')\`"
     echo
     echo "| side | run | ms | outputs | encoder-only ms | program CPU ms | wineserver CPU ms | X CPU ms |"
     echo "|---|---|---|---|---|---|---|---|"
@@ -268,6 +293,9 @@ overhead_set() {
     echo "- best of $rounds, load average $load_before before and $(cut -d' ' -f1-3 /proc/loadavg) after"
     echo "- like with like: program $best_program ms, loop with own consoles $best_gui ms," \
         "ratio **$(ratio "$best_program" "$best_gui")** (goal: at most 1.03)"
+    echo "- $other_label: loop with own consoles $best_other ms, encoder-only $best_other_own ms;" \
+        "the speed of the job's lines against it: in the loop $(ratio "$best_other" "$best_gui")," \
+        "encoder-only $(ratio "$best_other_own" "$best_own"), the program's whole job **$(ratio "$best_other" "$best_program")**${note:+ ($note)}"
     echo "- loop with one console: $best_console ms; program against it $(ratio "$best_program" "$best_console")"
     echo "- encoder-only: $best_own ms in own consoles, $best_shared ms in one console;" \
         "program against the first $(ratio "$best_program" "$best_own")"
@@ -280,19 +308,31 @@ echo
 echo "The whole job in Kestrelia.exe (Execute click to Execute enabled again, buttons polled every"
 echo "5 ms) against a bare loop of the same encoder command lines, run one after another through the"
 echo "platform layer's own process run (CreateProcessA with flags 0, then a wait), as the job runs"
-echo "them. \"loop, own consoles\" is bench_loop.exe, a windowed program without a console like"
+echo "them. The lines are the program's own: a job with the stand-in encoder_standin.exe in the"
+echo "encoder's place, answering the job's question as the real encoder does, logs them first."
+echo "\"loop, own consoles\" is bench_loop.exe, a windowed program without a console like"
 echo "Kestrelia.exe, so that every encoder run gets a console of its own (under Wine a conhost.exe"
-echo "with a window): like with like. \"loop, one console\" is the same loop as a console program,"
-echo "whose runs share its console. Encoder-only: the sum of the runs' own lives, creation to exit"
-echo "(GetProcessTimes), the floor of one file at a time. CPU columns: CPU time spent meanwhile by"
-echo "the program, this prefix's wineserver and the X server."
+echo "with a window): like with like. The third loop runs the same lines changed: with \`-j 1\`"
+echo "where the job gives threads (the program cannot be made to choose one thread: Wine reports"
+echo "every core whatever the affinity), without \`--keep-foreign-metadata-if-present\` on restore."
+echo "\"loop, one console\" is the same loop as a console program, whose runs share its console."
+echo "Encoder-only: the sum of the runs' own lives, creation to exit (GetProcessTimes), the floor"
+echo "of one file at a time. CPU columns: CPU time spent meanwhile by the program, this prefix's"
+echo "wineserver and the X server."
 echo
-overhead_set 20 20
-overhead_set 5 180
+wav_tree "$work/wav20" 20 20
+overhead_set "20 WAV files of 20 s compressed" compress "$work/wav20" "-j 1" 's/ -j [0-9]* / -j 1 /'
+wav_tree "$work/wav180" 5 180
+overhead_set "5 WAV files of 180 s compressed" compress "$work/wav180" "-j 1" 's/ -j [0-9]* / -j 1 /' \
+    "goal: at least 1.5"
+# The archive of the last side of 1.2 (the job's lines) restored.
+mv "$work/b1.2/out" "$work/flac180"
+find "$work/flac180" -name '*.kestrelia-tmp' -exec sh -c 'mv "$1" "${1%.kestrelia-tmp}"' sh {} \;
+overhead_set "5 FLAC files of 180 s restored" restore "$work/flac180" "-d alone" 's/ --keep-foreign-metadata-if-present//'
 
 echo "### 3. Responsiveness: WM_NULL round trip to the main window every 50 ms during the jobs of 1"
 echo
-echo "| files | run | samples | median ms | worst ms | timeouts (5 s) |"
+echo "| job | run | samples | median ms | worst ms | timeouts (5 s) |"
 echo "|---|---|---|---|---|---|"
 printf '%s' "$rows3"
 echo
@@ -397,3 +437,36 @@ seen=yes
 [ "$(value seen_running "$memory4")" = 1 ] ||
     seen="no: it ended between two polls, and its end is the idle state held for 500 ms"
 echo "- the 10-file job took $(job_ms "$memory4") ms; seen running: $seen"
+echo
+
+# --- 5: the job's question to the encoder ----------------------------------
+# Jobs over an empty folder: with the real encoder each asks it what it is
+# first; with no encoder at its path the question fails at once.
+mkdir -p "$work/b5/in" "$work/b5/with" "$work/b5/without"
+cp "$bin/flac.exe" "$work/b5/with/flac.exe"
+rows5=""
+median() { tr ' ' '\n' | sed 's/^<=//' | grep . | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+for side in with without; do
+    settings "$work/b5/$side/Kestrelia.ini" 0=1 10=0 11=8 12=0 13=1 14=0 \
+        "t0=$(win "$work/b5/in")\\*.wav" "t1=$(win "$work/b5/in")\\*.wav" "t4=$(win "$work/b5/out")\\*.*" t6=8
+    start "$work/b5/$side"
+    times=""
+    for _ in $(seq $((rounds * 3))); do
+        job
+        times+=" $(job_ms "$report")"
+    done
+    stop
+    rows5+="| $side | $times | $(median <<<"$times") |"$'\n'
+    [ $side = with ] && with_ms=$(median <<<"$times") || without_ms=$(median <<<"$times")
+done
+echo "### 5. The job's question to the encoder: jobs over an empty folder"
+echo
+echo "Each job runs the encoder with \`--version\` alone before its walk (no window, its output through"
+echo "a pipe); without an encoder at its path the question fails at once. Job: Execute click to"
+echo "Execute enabled again, buttons polled every 1 ms."
+echo
+echo "| encoder | jobs, ms | median ms |"
+echo "|---|---|---|"
+printf '%s' "$rows5"
+echo
+echo "- the question costs a job about **$(awk -v a="$with_ms" -v b="$without_ms" 'BEGIN { printf "%.0f", a - b }') ms**"
