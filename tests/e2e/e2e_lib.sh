@@ -79,31 +79,37 @@ q() { printf '%s' "${1//\\/\\\\}"; }
 # own, their folders made.
 wav_seed=0
 wavs() { for f in "${@:2}"; do mkdir -p "${f%/*}" && "$KESTRELIA_MAKE_WAV" "$f" "$1" $((++wav_seed)); done; }
-# ini FILE [N=VALUE ...] [tN=TEXT ...]: a settings file with the integer N
-# or the text N set, everything else 0 or empty.
+# The settings file's lines by the program's own names (settings_store.h):
+# after the count of integers, integer N on line N + 2; after the count of
+# texts, text N on line N + 23.
+declare -A at
+while read -r offset name index; do at[$name]=$((index + offset)); done < <(awk '
+    /^enum IntSettingIndex/ { o = 2 } /^enum TextSlotIndex/ { o = 23 } /^};/ { o = 0 }
+    o && /^ *[A-Za-z]+ = [0-9]+,/ { print o, $1, $3 + 0 }' "$KESTRELIA_ROOT/settings/settings_store.h")
+setting() { [ -n "${at[$1]:-}" ] && echo "${at[$1]}" || { echo "     no setting $1" >&2; echo 0; }; }
+# ini FILE [NAME=VALUE ...]: a settings file with those settings, everything
+# else 0 or empty.
 ini() {
-    local i key values=(20 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 20)
-    for i in "${@:2}"; do
-        key=${i%%=*}
-        [ "$key" = "${key#t}" ] && values[key + 1]=${i#*=} || values[${key#t} + 22]=${i#*=}
-    done
+    local i values=(20 $(printf '0 %.0s' {1..20}) 20)
+    for i in "${@:2}"; do values[$(setting "${i%%=*}") - 1]=${i#*=}; done
     for i in $(seq 0 41); do printf '%s\r\n' "${values[i]:-}"; done >"$1"
 }
-# line FILE N: line N of a settings file, without its line end.
-line() { sed -n "${2}p" "$1" | tr -d '\r'; }
-# settings FOLDER INPUT OUTPUT [compress|restore [N=VALUE ...]]: English,
+# line FILE NAME: the setting's line of a settings file, without its line end.
+line() { sed -n "$(setting "$2")p" "$1" | tr -d '\r'; }
+# settings FOLDER INPUT OUTPUT [compress|restore [NAME=VALUE ...]]: English,
 # lower folders searched, from the folder INPUT (*.wav, or *.flac to
 # restore) into OUTPUT, and the settings given.
 settings() {
     local pattern='*.wav' mode=0
     if [ "${4:-}" = restore ]; then pattern='*.flac' mode=1; fi
-    ini "$1/Kestrelia.ini" 0=1 10=$mode 13=1 "t0=$(win "$2")\\$pattern" "t1=$(win "$2")\\*.wav" \
-        "t2=$(win "$2")\\*.flac" "t4=$(win "$3")\\*.*" "${@:5}"
+    ini "$1/Kestrelia.ini" Language=1 Mode=$mode Recurse=1 "InputSpec=$(win "$2")\\$pattern" \
+        "LastWavSpec=$(win "$2")\\*.wav" "LastFlacSpec=$(win "$2")\\*.flac" "OutputSpec=$(win "$3")\\*.*" \
+        "${@:5}"
 }
 # job FOLDER: one job run to its end, then closed; `result FOLDER` is the
 # saved result (line feeds as \n).
-job() { session "$1" find 'click 36' ended close gone; }
-result() { line "$1/Kestrelia.ini" 30 | sed 's/\x07/\\n/g'; }
+job() { session "$1" find 'click Execute' ended close gone; }
+result() { line "$1/Kestrelia.ini" ResultText | sed 's/\x07/\\n/g'; }
 outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
 ratio='[0-9]+\.[0-9]%'

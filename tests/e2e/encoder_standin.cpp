@@ -57,8 +57,9 @@ bool CopyBytes(const wchar_t* from, const wchar_t* to) {
     bool ok = input != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE && GetFileSizeEx(input, &size);
     auto copy = [&](LONGLONG bytes) {
         for (DWORD got = 0, written = 0; ok && bytes > 0; bytes -= got)
-            ok = ReadFile(input, buffer, bytes < LONGLONG{sizeof buffer} ? DWORD(bytes) : sizeof buffer, &got,
-                          nullptr) && got > 0 && WriteFile(output, buffer, got, &written, nullptr) && written == got;
+            ok = ReadFile(input, buffer, bytes < LONGLONG{sizeof buffer} ? DWORD(bytes) : sizeof buffer,
+                          &got, nullptr) &&
+                 got > 0 && WriteFile(output, buffer, got, &written, nullptr) && written == got;
     };
     copy(size.QuadPart / 2);
     ok = ok && Hold();
@@ -72,7 +73,7 @@ bool CopyBytes(const wchar_t* from, const wchar_t* to) {
 
 int Answer(const char* answer) {
     DWORD written = 0;
-    if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), answer, std::strlen(answer), &written, nullptr)) return 3;
+    if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), answer, std::strlen(answer), &written, 0)) return 3;
     if (const wchar_t* stall = Read(L"STANDIN_STALL")) Sleep(std::wcstoul(stall, nullptr, 10));
     return 0;
 }
@@ -87,8 +88,8 @@ int main() {
     // The command line is logged before anything else can fail, so that a
     // test sees what it was given even then.
     if (const wchar_t* log = Read(L"STANDIN_LOG"); log != nullptr && (!asked || answer != nullptr)) {
-        HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  0, nullptr);
+        HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, 0, nullptr);
         const char* line = GetCommandLineA();
         DWORD written = 0;
         if (file == INVALID_HANDLE_VALUE || !WriteFile(file, line, std::strlen(line), &written, nullptr) ||
@@ -105,9 +106,10 @@ int main() {
         LARGE_INTEGER end = {};
         end.QuadPart = _wcstoi64(size, nullptr, 10);
         HANDLE file = CreateFileW(argv[output], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (!SetFilePointerEx(file, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file) || !CloseHandle(file)) return 3;
+        if (!SetFilePointerEx(file, end, 0, FILE_BEGIN) || !SetEndOfFile(file)) return 3;
+        if (!CloseHandle(file)) return 3;
     } else if (const wchar_t* write = Read(L"STANDIN_WRITE");
-               (write == nullptr || std::wcscmp(write, L"0") != 0) && !CopyBytes(argv[argc - 1], argv[output])) {
+               (!write || std::wcscmp(write, L"0") != 0) && !CopyBytes(argv[argc - 1], argv[output])) {
         return 3;
     }
     const wchar_t* exitCode = Read(L"STANDIN_EXIT");

@@ -14,10 +14,9 @@ mkdir -p "$home"
 check "package: unpacked" unzip -q "$KESTRELIA_WIN_PACKAGE" -d "$home"
 folder="$home/Kestrelia"
 program_exe="$folder/Kestrelia.exe"
-check "package: its files" same "$(outputs "$folder")" "./Kestrelia.exe ./README.txt ./flac-source.txt ./flac.exe \
-./flac_close_check.patch ./licenses/COPYING.FDL ./licenses/COPYING.GPL ./licenses/COPYING.LGPL \
-./licenses/COPYING.Xiph ./licenses/Kestrelia-LICENSE ./licenses/flac-copyright ./licenses/gcc-copyright \
-./licenses/mingw-w64-copyright "
+check "package: its files" same "$(outputs "$folder")" "$(printf './%s ' Kestrelia.exe README.txt flac-source.txt \
+    flac.exe flac_close_check.patch licenses/{COPYING.{FDL,GPL,LGPL,Xiph},Kestrelia-LICENSE,flac-copyright} \
+    licenses/{gcc,mingw-w64}-copyright)"
 imports() { x86_64-w64-mingw32-objdump -p "$folder/$1" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' '; }
 check "package: only Windows' own DLLs imported" same "$(imports flac.exe)|$(imports Kestrelia.exe)" \
     "ADVAPI32.dll KERNEL32.dll msvcrt.dll |comdlg32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll "
@@ -31,29 +30,34 @@ music="$work/音楽 ソ"
 mkdir -p "$work/archive" "$work/restored"
 wavs 2 "$music/a.wav" "$music/表/b.wav" "$music/表/能/ソ.wav"
 # A build without threads warns at -j, and -w makes that an error.
-check "package: flac.exe encodes on threads" wine "$folder/flac.exe" -s -w -j 2 -o "$work/j2.flac" "$music/a.wav"
+check "package: flac.exe encodes on threads" \
+    wine "$folder/flac.exe" -s -w -j 2 -o "$work/j2.flac" "$music/a.wav"
 
 # through_dialogs FOLDER PATTERN OUTPUT [STEP...]: after the steps, the
 # input chosen through the dialogs (a file of FOLDER, then the pattern) and
 # the output folder, a job run, the program closed with exit code 0.
 through_dialogs() {
-    session "$folder" find "${@:4}" 'click 17' "dialog \"$(q "$(win "$1")")\\\\a.${2#*.}\"" 'click 17' "dialog \"$2\"" \
-        'click 26' "dialog \"$(q "$(win "$3")")\\\\here\"" 'click 36' 'ended 120000' close gone
+    session "$folder" find "${@:4}" 'click FileSelect' "dialog \"$(q "$(win "$1")")\\\\a.${2#*.}\"" \
+        'click FileSelect' "dialog \"$2\"" 'click FolderSelect' "dialog \"$(q "$(win "$3")")\\\\here\"" \
+        'click Execute' 'ended 120000' close gone
 }
 check "package: first start, the tree compressed through the dialogs" through_dialogs "$music" "*.wav" \
-    "$work/archive" 'text 36 "実行"' 'click 19' 'checked 19 1'
+    "$work/archive" 'text Execute "実行"' 'click Recurse' 'checked Recurse 1'
 check "package: the settings and counts kept beside the program" matches \
-    "$(line "$folder/Kestrelia.ini" 30)" "^done"$'\x07'"converted:3, skip:0, error:0, ratio:"
-check "package: the tree is mirrored" same "$(outputs "$work/archive")" "./a.flac ./表/b.flac ./表/能/ソ.flac "
+    "$(line "$folder/Kestrelia.ini" ResultText)" "^done"$'\x07'"converted:3, skip:0, error:0, ratio:"
+check "package: the tree is mirrored" same "$(outputs "$work/archive")" \
+    "./a.flac ./表/b.flac ./表/能/ソ.flac "
 check "package: after a restart, the archive restored through the dialogs" through_dialogs "$work/archive" \
-    "*.flac" "$work/restored" 'checked 19 1' 'click 7'
-check "package: restored counts" same "$(line "$folder/Kestrelia.ini" 30)" "done"$'\x07'"converted:3, skip:0, error:0"
+    "*.flac" "$work/restored" 'checked Recurse 1' 'click Restore'
+check "package: restored counts" same "$(line "$folder/Kestrelia.ini" ResultText)" \
+    "done"$'\x07'"converted:3, skip:0, error:0"
 check "package: the restored tree is the original, byte for byte" diff -r "$music" "$work/restored"
 
 # The source zip beside it, offline, by the command that flac-source.txt gives.
 kit="$work/Kestrelia-win64-source"
 rebuilt() {
-    (cd "$kit" && export KESTRELIA_DEBIAN_MIRROR=http://0.0.0.0 && eval "$(tail -n 1 flac-source.txt)" >/dev/null) &&
+    (cd "$kit" && export KESTRELIA_DEBIAN_MIRROR=http://0.0.0.0 &&
+        eval "$(tail -n 1 flac-source.txt)" >/dev/null) &&
         cmp "$kit/flac.exe" "$folder/flac.exe"
 }
 check "source zip: unpacked" unzip -q "${KESTRELIA_WIN_PACKAGE%.zip}-source.zip" -d "$work"

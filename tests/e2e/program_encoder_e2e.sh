@@ -21,7 +21,9 @@ settings "$real" "$work/archive" "$work/restored" restore
 check "chunks and formats: restored" job "$real"
 check "chunks and formats: every file, the FLAC made elsewhere too" same "$(result "$real")" \
     "done\\nconverted:8, skip:0, error:0"
-for i in "${!kinds[@]}"; do check "${kinds[i]}: byte for byte" cmp "$work/kinds/$i.wav" "$work/restored/$i.wav"; done
+for i in "${!kinds[@]}"; do
+    check "${kinds[i]}: byte for byte" cmp "$work/kinds/$i.wav" "$work/restored/$i.wav"
+done
 check "made elsewhere: the plain WAV" cmp "$work/plain.wav" "$work/restored/plain.wav"
 
 # 255 bytes of answer give the options, 256 are too many (the run is ended
@@ -29,18 +31,21 @@ check "made elsewhere: the plain WAV" cmp "$work/plain.wav" "$work/restored/plai
 # without a console window, and the job goes on. None is left running.
 standin=$(program_folder standin "$KESTRELIA_WIN_BIN/encoder_standin.exe")
 wavs 1 "$work/one/a.wav"
-settings "$standin" "$work/one" "$work/out" compress 12=1
+settings "$standin" "$work/one" "$work/out" compress Overwrite=1
 export STANDIN_LOG="$(win "$work/log")"
 # Processes of this prefix whose command line matches.
-running() { for p in $(pgrep -f "$1"); do grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo "$p"; done; }
+running() {
+    for p in $(pgrep -f "$1"); do grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo $p; done
+}
 pad=$(printf '%0244d' 0)
-for case in "255 bytes|flac 1.5.0 $pad|1500|--keep-foreign-metadata -j [2-4] " "256 bytes|flac 1.5.0 ${pad}0|1500|" \
+for case in "255 bytes|flac 1.5.0 $pad|1500|--keep-foreign-metadata -j [2-4] " \
+    "256 bytes|flac 1.5.0 ${pad}0|1500|" \
     "no end|flac 1.5.0|120000|"; do
     IFS='|' read -r name answer stall options <<<"$case"
     rm -f "$work/log"
     export STANDIN_VERSION=$answer STANDIN_STALL=$stall
     start "$standin"
-    drive find 'click 36' >/dev/null
+    drive find 'click Execute' >/dev/null
     for _ in $(seq 100); do [ -e "$work/log" ] && break; sleep 0.1; done
     # Only the question runs a while, and the file's own run has a window.
     [ "$name" = "no end" ] && check "answer, $name: no console window for it" \

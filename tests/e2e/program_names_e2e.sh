@@ -12,11 +12,13 @@ mkdir -p "$KESTRELIA_SHOTS"
 
 # shots FILE: the window (at l t r b) and the Exit box side by side.
 shots() {
-    import -window root -crop "$((r - l))x$((b - t))+$l+$t" "$work/form.png" && import -window Exit "$work/box.png" &&
+    import -window root -crop "$((r - l))x$((b - t))+$l+$t" "$work/form.png" &&
+        import -window Exit "$work/box.png" &&
         convert "$work/form.png" "$work/box.png" +append "$1"
 }
-japanese=('text 1 "English"' 'text 36 "実行"' 'text 16 "入力ファイル"')
-english=('text 1 "Japanese"' 'text 36 "Execute"' 'text 13 "Allow overwriting if destination is exist."')
+japanese=('text Language "English"' 'text Execute "実行"' 'text FileSelect "ファイル選択"')
+english=('text Language "Japanese"' 'text Execute "Execute"'
+    'text Overwrite "Allow overwriting if destination is exist."')
 # LC_CTYPE, code page, display language, the other, its Exit question, a
 # folder name the code page holds (表ソ: both trail bytes are 0x5C in 932).
 for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
@@ -30,14 +32,14 @@ for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
     deep=$(printf 'ソ%.0s' {1..78}) && deep="$deep/$deep/$deep"
     fill=$((779 - $(printf '%s' "$(win "$out/$deep")\\.flac.kestrelia-tmp" | wc -c)))
     long="$deep/$(printf '語%.0s' {1..99} | head -c $((fill / 3 * 3)))$(printf aa | head -c $((fill % 3)))"
-    wavs 1 "$music/"{Björk,"Motörhead – Ace","한국어","🎵 emoji","Sigur Rós/日本語ソ","$long"}.wav
+    wavs 1 "$music/"{Björk,"Motörhead – Ace",한국어,"🎵 emoji","Sigur Rós/日本語ソ","$long"}.wav
     settings "$folder" "$music" "$out"
     iconv -t "CP$cp" "$ini" >"$work/legacy.ini" && mv "$work/legacy.ini" "$ini"
     check "$cp: compress from a settings file in code page $cp" job "$folder"
     check "$cp: every name converted" matches "$(result "$folder")" \
         "^done\\\\nconverted:6, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
     check "$cp: the tree mirrored" same "$(outputs "$out")" "$(outputs "$music" | sed 's/\.wav /.flac /g')"
-    check "$cp: the settings saved in UTF-8" same "$(line "$ini" 24)" "$(win "$music")\\*.wav"
+    check "$cp: the settings saved in UTF-8" same "$(line "$ini" LastWavSpec)" "$(win "$music")\\*.wav"
     settings "$folder" "$out" "$work/$cp/r" restore
     check "$cp: restore" job "$folder"
     check "$cp: every name restored" same "$(result "$folder")" "done\\nconverted:6, skip:0, error:0"
@@ -45,12 +47,15 @@ for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
 
     rm "$ini"
     first="${display,,}[@]" then="${other,,}[@]"
-    check "$cp: first start in $display, the labels of both languages" session "$folder" find "${!first}" 'click 1' \
+    check "$cp: first start in $display, the labels of both languages" session "$folder" find "${!first}" \
+        'click Language' \
         "${!then}" close gone
     start "$folder"
-    read -r _ l t r b <<<"$(drive find rect 'click 37' 'sleep 1000' | grep -o 'rect .*')"
-    check "$cp: a screenshot of the $other form and its Exit box" shots "$KESTRELIA_SHOTS/kestrelia-${other,,}-cp$cp.png"
-    check "$cp: $other stored wins, its Exit box" drive find "text 1 \"$display\"" "box \"Exit\" \"$exit\" yes" gone
+    read -r _ l t r b <<<"$(drive find rect 'click Exit' 'sleep 1000' | grep -o 'rect .*')"
+    check "$cp: a screenshot of the $other form and its Exit box" \
+        shots "$KESTRELIA_SHOTS/kestrelia-${other,,}-cp$cp.png"
+    check "$cp: $other stored wins, its Exit box" \
+        drive find "text Language \"$display\"" "box \"Exit\" \"$exit\" yes" gone
     check "$cp: exit code 0" ended
 done
 

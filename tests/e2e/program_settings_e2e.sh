@@ -8,7 +8,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 # works FOLDER: the program starts there, shows its window, closes when
 # asked and ends with exit code 0.
-works() { session "$1" find 'enabled 36 1' close gone; }
+works() { session "$1" find 'enabled Execute 1' close gone; }
 folder=$(program_folder settings "$KESTRELIA_WIN_BIN/flac.exe")
 ini=$folder/Kestrelia.ini
 
@@ -19,7 +19,7 @@ check "a folder in its place: still a folder, nothing else left" \
 rmdir "$ini"
 
 # A save that cannot be written changes nothing: the old file stays whole.
-ini "$ini" 0=1 "t1=$(win "$work")\\*.wav" t6=5
+ini "$ini" Language=1 "LastWavSpec=$(win "$work")\\*.wav" LevelText=5
 cp "$ini" "$work/old.ini"
 chmod a-w "$ini"
 check "read-only: the program works" works "$folder"
@@ -37,10 +37,12 @@ for share in all none; do
     wait "$aside"  # lets go once the window is shown
     # The language button names the other language.
     other=Japanese; [ $share = none ] && other=English
-    check "held, sharing $share: the language button says $other" drive find "text 1 \"$other\"" close gone
+    check "held, sharing $share: the language button says $other" \
+        drive find "text Language \"$other\"" close gone
     ended
     [ $share = all ] && check "held, sharing all: the stored settings are saved" same \
-        "$(line "$ini" 2) $(line "$ini" 24) $(line "$ini" 29)" "1 $(win "$work")\\*.wav 5"
+        "$(line "$ini" Language) $(line "$ini" LastWavSpec) $(line "$ini" LevelText)" \
+        "1 $(win "$work")\\*.wav 5"
     [ $share = none ] && check "held, sharing none: the file is as it was" cmp "$work/old.ini" "$ini"
 done
 

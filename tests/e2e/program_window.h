@@ -58,7 +58,8 @@ inline bool ReadWindowText(HWND window, wchar_t* text, size_t capacity) {
 
 // No job runs: Execute enabled, Cancel disabled.
 inline bool ProgramIdle(HWND main) {
-    return IsWindowEnabled(FindDescendant(main, ExecuteRow)) && !IsWindowEnabled(FindDescendant(main, CancelRow));
+    return IsWindowEnabled(FindDescendant(main, ExecuteRow)) &&
+           !IsWindowEnabled(FindDescendant(main, CancelRow));
 }
 
 // The program's handle count, or -1: Wine answers GetProcessHandleCount

@@ -1,36 +1,28 @@
 // Works Kestrelia's window as a user would, for the tests under Wine. Reads
-// steps in UTF-8 from stdin, one a line (blank lines and lines beginning
-// with # are left out), runs them in order with the wide calls and prints,
-// in UTF-8, "ok  STEP" or "FAIL STEP: WHY", with "info ..." lines for what a
-// step shows. Exits 0 when every step passed. Nothing runs after a failed
-// `find`.
-//
-// Arguments are separated by blanks; one in double quotes may hold blanks,
-// and a backslash in it is written \\.
-// Numbers are decimal or 0x hexadecimal; times (T) are in ms.
-//   find [T]                   the window of class "Kestrelia", shown
-//   click ID                   BM_CLICK, waited for until handled or a box opens
-//   command ID                 WM_COMMAND to the control's parent: reaches the
-//                              program even when the control is disabled
-//   enabled|checked|text ID VALUE [T]
-//                              the control's state (0|1, BM_GETCHECK) or text
-//                              is (or becomes) VALUE
-//   settext ID "TEXT"          WM_SETTEXT; the control must keep it whole
+// steps in UTF-8 from stdin, one a line (blank lines and # comments left
+// out), runs them with the wide calls and prints "ok  STEP" or
+// "FAIL STEP: WHY", and "info ..." for what a step shows. Exits 0 when every
+// step passed; nothing runs after a failed `find`. Arguments are separated
+// by blanks; one in double quotes may hold blanks, a backslash in it written
+// \\. ROW is a row of the form by name (Execute, Overwrite, see RowNames) or
+// number; numbers are decimal or 0x hexadecimal; times (T) are in ms.
+//   find [T]                  the window of class "Kestrelia", shown
+//   click ROW                 BM_CLICK, waited for until handled or a box opens
+//   command ROW               WM_COMMAND to the parent: reaches a disabled control
+//   enabled|checked|text ROW VALUE [T]   the state (0|1) or text is, or becomes, VALUE
+//   settext ROW "TEXT"        WM_SETTEXT; the control must keep it whole
 //   box "CAPTION" "TEXT" ok|yes|no|cancel [T]   a message box: check, answer
-//   nobox [T]                  no box or dialog of the window appears
-//   dialog [typed] "NAME"|cancel [T]
-//                              the open-file dialog: NAME into its name box
-//                              (typed: a character at a time), Open; or Cancel
-//   close | gone [T] | alive | sleep T | size W H | show minimize|maximize
-//   scroll v|h CODE            WM_VSCROLL or WM_HSCROLL
-//   rect [ID]                  the window's rectangle; or the control's corner
-//                              and size in client coordinates, and the client
-//                              area's corner on the screen
-//   hold PATH all|none         opens the file for writing, sharing everything
-//                              or nothing, until the end
-//   ended [T]                  the job's end: the idle state held for 500 ms
-//   encoders                   no flac.exe runs; the program's handle count
-//   lines PATH                 the count of lines of a file
+//   nobox [T]                 no box or dialog of the window appears
+//   dialog [typed] "NAME"|cancel [T]   the open-file dialog: NAME into its name
+//                             box (typed: a character at a time), Open; or Cancel
+//   close | gone [T] | sleep T | size W H | show minimize|maximize
+//   scroll v|h CODE           WM_VSCROLL or WM_HSCROLL
+//   rect [ROW]                the window's rectangle; or the control's corner in
+//                             client coordinates
+//   hold PATH all|none        the file open for writing, sharing all or nothing
+//   ended [T]                 the job's end: the idle state held for 500 ms
+//   encoders                  no flac.exe runs; the program's handle count
+//   lines PATH                the count of lines of a file
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -49,6 +41,16 @@ namespace {
 
 const int PollMs = 20;
 const int NameComboId = 1148;  // cmb13: the name box of the (Explorer-style) open-file dialog
+
+// The rows a script names: the program's own numbers, so that a row moved
+// in the form moves here too.
+const struct { const wchar_t* name; int row; } RowNames[] = {
+    {L"Language", LanguageRow},     {L"DefaultSize", DefaultSizeRow}, {L"Compress", ModeRowFirst},
+    {L"Restore", ModeRowLast},      {L"Level", LevelRow},             {L"Overwrite", OverwriteRow},
+    {L"FileSelect", FileSelectRow}, {L"Recurse", RecurseRow},         {L"FolderSelect", FolderSelectRow},
+    {L"SameFolder", SameFolderRow}, {L"Execute", ExecuteRow},         {L"Exit", ExitRow},
+    {L"Cancel", CancelRow},
+};
 
 HWND Main = nullptr;
 std::vector<std::wstring> Args;
@@ -70,7 +72,8 @@ const wchar_t* Arg(size_t i) { return Args[i].c_str(); }
 
 std::string Utf8(const std::wstring& text) {
     std::string bytes(text.size() * 3, '\0');
-    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &bytes[0], int(bytes.size()), 0, 0));
+    int size = int(text.size());
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &bytes[0], size * 3, nullptr, nullptr));
     return bytes;
 }
 
@@ -83,8 +86,14 @@ long Number(size_t i, long fallback = 0) {
     return value;
 }
 
+// The control of the row that argument i names.
 HWND Control(size_t i) {
-    HWND control = FindDescendant(Main, static_cast<int>(Number(i)));
+    int row = -1;
+    for (const auto& named : RowNames)
+        if (Args[i] == named.name) row = named.row;
+    if (row < 0 && !(Args[i][0] >= L'0' && Args[i][0] <= L'9'))
+        Fail(L"the form has no row named \"%ls\"", Arg(i));
+    HWND control = FindDescendant(Main, row >= 0 ? row : static_cast<int>(Number(i)));
     if (control == nullptr) Fail(L"the window has no control with id %ls", Arg(i));
     return control;
 }
@@ -99,7 +108,7 @@ bool Until(long timeout, Done done, DWORD pollMs = PollMs) {
 
 LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ProgramAnswerMs, &answer) == 0)
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ProgramAnswerMs, &answer))
         Fail(L"the program did not answer message 0x%X within %u ms", message, ProgramAnswerMs);
     return static_cast<LRESULT>(answer);
 }
@@ -116,8 +125,11 @@ void SendClick(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) 
     SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 700, &ignored);
 }
 
-// The visible message boxes and dialogs the window owns.
-std::vector<HWND> OwnedBoxes() {
+bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
+
+// The visible message boxes and dialogs the window owns, and for a failure
+// what they say.
+std::vector<HWND> OwnedBoxes(std::wstring* seen = nullptr) {
     std::vector<HWND> boxes;
     EnumWindows([](HWND window, LPARAM list) -> BOOL {
         char name[16];
@@ -126,53 +138,51 @@ std::vector<HWND> OwnedBoxes() {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         return TRUE;
     }, reinterpret_cast<LPARAM>(&boxes));
+    for (size_t i = 0; seen != nullptr && i < boxes.size(); ++i) {
+        wchar_t caption[256], text[1024] = L"(open-file dialog)";
+        ReadWindowText(boxes[i], caption, 256);
+        if (!IsFileDialog(boxes[i])) ReadWindowText(GetDlgItem(boxes[i], 0xFFFF), text, 1024);
+        *seen += std::wstring(i > 0 ? L"; " : L"") + L"box \"" + caption + L"\" \"" + text + L"\"";
+    }
+    if (seen != nullptr && seen->empty()) *seen = L"no box";
     return boxes;
 }
 
-bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
-
-// "CAPTION" "TEXT" of every box the window owns, for a failure.
 std::wstring Boxes() {
     std::wstring seen;
-    for (HWND box : OwnedBoxes()) {
-        wchar_t caption[256];
-        wchar_t text[1024] = L"(open-file dialog)";
-        ReadWindowText(box, caption, 256);
-        if (!IsFileDialog(box)) ReadWindowText(GetDlgItem(box, 0xFFFF), text, 1024);
-        seen += (seen.empty() ? L"box \"" : L"; box \"") + std::wstring(caption) + L"\" \"" + text + L"\"";
-    }
-    return seen.empty() ? L"no box" : seen;
+    OwnedBoxes(&seen);
+    return seen;
 }
 
-// The first box the window owns that is the open-file dialog (caption
-// null) or a message box with that caption, within the timeout.
+// The open-file dialog (caption null) or the message box with that caption.
 HWND WaitBox(const wchar_t* caption, long timeout) {
     HWND found = nullptr;
     Until(timeout, [&] {
         for (HWND box : OwnedBoxes()) {
             wchar_t text[256];
             bool dialog = IsFileDialog(box);
-            if (found == nullptr && (caption == nullptr ? dialog : !dialog && ReadWindowText(box, text, 256) &&
-                                                                       std::wcscmp(text, caption) == 0))
+            if (found == nullptr && (caption == nullptr ? dialog
+                                                        : !dialog && ReadWindowText(box, text, 256) &&
+                                                              std::wcscmp(text, caption) == 0))
                 found = box;
         }
         return found != nullptr;
     });
-    if (found == nullptr) Fail(L"no %ls within %ld ms; saw %ls", caption ? L"such box" : L"open-file dialog", timeout,
-                               Boxes().c_str());
+    if (found == nullptr)
+        Fail(L"no %ls within %ld ms; saw %ls", caption ? L"such box" : L"open-file dialog", timeout,
+             Boxes().c_str());
     return found;
 }
 
 // Presses a box's button (by class too: Wine's open-file dialog also has a
-// toolbar with id 1), or sends its command when it has no such button, and
-// waits for the box to go.
-void Press(HWND box, int id, long timeout, const wchar_t* what) {
+// toolbar with id 1), or sends its command, and waits for the box to go.
+void Press(HWND box, int id, long timeout) {
     HWND button = FindDescendant(box, id, "Button");
     if (!(button != nullptr ? PostMessageA(button, BM_CLICK, 0, 0)
                             : PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0)))
         Fail(L"could not post the press of button %d", id);
     if (!Until(timeout, [&] { return !IsWindow(box); }))
-        Fail(L"%ls was still there %ld ms after the press of %d", what, timeout, id);
+        Fail(L"the box was still there %ld ms after the press of %d", timeout, id);
 }
 
 void Expect(int state) {
@@ -183,8 +193,8 @@ void Expect(int state) {
     // it comes the moment a job's end enables Execute.
     bool seen = Until(timeout, [&] {
         if (state == 2) Read(control);
-        else std::swprintf(Text, 65536, L"%ld",
-                           state == 1 ? long(Ask(control, BM_GETCHECK, 0, 0)) : long(IsWindowEnabled(control) != 0));
+        else std::swprintf(Text, 65536, L"%ld", state == 1 ? long(Ask(control, BM_GETCHECK, 0, 0))
+                                                            : long(IsWindowEnabled(control) != 0));
         return Args[1] == Text;
     }, state == 0 ? 1 : PollMs);
     if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", names[state], Text, timeout);
@@ -201,7 +211,7 @@ void StepBox() {
     std::wstring text = Read(GetDlgItem(box, 0xFFFF));
     // Answered even when the text is wrong, so that the steps after it find
     // the program running rather than behind a box.
-    Press(box, answer, timeout, L"the box");
+    Press(box, answer, timeout);
     if (text != Args[1]) Fail(L"the box says \"%ls\" (answered all the same)", text.c_str());
 }
 
@@ -209,7 +219,7 @@ void StepDialog() {
     bool typed = Args[0] == L"typed";
     long timeout = Number(typed + 1, 10000);
     HWND dialog = WaitBox(nullptr, timeout);
-    if (Args[typed] == L"cancel") return Press(dialog, IDCANCEL, timeout, L"the dialog");
+    if (Args[typed] == L"cancel") return Press(dialog, IDCANCEL, timeout);
     // Wine's name box is an edit in a combo box in a ComboBoxEx32.
     HWND edit = FindDescendant(FindDescendant(dialog, NameComboId), -1, "Edit");
     if (edit == nullptr) Fail(L"the dialog has no file name box");
@@ -217,22 +227,21 @@ void StepDialog() {
     // Typed a character at a time (WM_CHAR), so that the box's limit holds.
     Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed ? L"" : name.c_str()));
     for (size_t i = 0; typed && i < name.size(); ++i) Ask(edit, WM_CHAR, name[i], 1);
-    if (typed) std::printf("info the name box took %zu of %zu characters\n", std::wcslen(Read(edit)), name.size());
+    if (typed) std::printf("info the name box took %zu of %zu\n", std::wcslen(Read(edit)), name.size());
     else if (name != Read(edit)) Fail(L"the file name box kept \"%ls\"", Text);
-    Press(dialog, IDOK, timeout, L"the dialog");
+    Press(dialog, IDOK, timeout);
 }
 
 void StepRect() {
     RECT place;
     GetWindowRect(Args.empty() ? Main : Control(0), &place);
-    if (Args.empty())
-        return (void)std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
     POINT corner = {place.left, place.top};
-    POINT client = {0, 0};
+    if (Args.empty()) {
+        std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
+        return;
+    }
     ScreenToClient(Main, &corner);
-    ClientToScreen(Main, &client);
-    std::printf("info pos %s %ld %ld size %ld %ld client %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y,
-                place.right - place.left, place.bottom - place.top, client.x, client.y);
+    std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
 }
 
 // Minimized or maximized, waited for; through the system menu command when
@@ -243,7 +252,7 @@ void Show() {
     ShowWindow(Main, minimize ? SW_MINIMIZE : SW_MAXIMIZE);
     if (Until(2000, done)) return;
     PostMessageA(Main, WM_SYSCOMMAND, minimize ? SC_MINIMIZE : SC_MAXIMIZE, 0);
-    if (!Until(2000, done)) Fail(L"the window stays so (minimized %d, maximized %d)", IsIconic(Main), IsZoomed(Main));
+    if (!Until(2000, done)) Fail(L"the window stays as it was (minimized %d)", IsIconic(Main));
 }
 
 void StepEncoders() {
@@ -262,6 +271,22 @@ void StepEncoders() {
     std::printf("info handles %ld\n", handles);
 }
 
+// Idle without a break for 500 ms, since a short job can pass through its
+// running state between two polls, and Exit is enabled a moment before
+// Cancel is disabled.
+void StepEnded() {
+    DWORD start = GetTickCount(), idleSince = 0;
+    long timeout = Number(0, 120000);
+    if (!Until(timeout, [&] {
+            DWORD now = GetTickCount();
+            if (!ProgramIdle(Main)) idleSince = 0;
+            else if (idleSince == 0) idleSince = now;
+            return idleSince != 0 && now - idleSince >= 500;
+        }, 2))
+        Fail(L"the job still runs after %ld ms", timeout);
+    std::printf("info job ended after %lu ms\n", idleSince - start);
+}
+
 // Which steps need the window: none, found, or found and still there.
 enum Needs { NoWindow, Found, Shown };
 struct Step {
@@ -273,9 +298,8 @@ struct Step {
 
 const Step Steps[] = {
     {"find", 0, 1, NoWindow, [] {
-         long timeout = Number(0, 20000);
-         Main = FindProgramWindow(static_cast<DWORD>(timeout));
-         if (Main == nullptr) Fail(L"no shown window of class Kestrelia within %ld ms", timeout);
+         if ((Main = FindProgramWindow(static_cast<DWORD>(Number(0, 20000)))) == nullptr)
+             Fail(L"no shown window of class Kestrelia within %ld ms", Number(0, 20000));
      }},
     {"click", 1, 1, Shown, [] { SendClick(Control(0), BM_CLICK); }},
     {"command", 1, 1, Shown, [] {
@@ -299,46 +323,26 @@ const Step Steps[] = {
          if (!PostMessageA(Main, WM_CLOSE, 0, 0)) Fail(L"could not post WM_CLOSE");
      }},
     {"gone", 0, 1, Found, [] {
-         long timeout = Number(0, 20000);
-         if (!Until(timeout, [] { return !IsWindow(Main); }))
-             Fail(L"the window was still there after %ld ms; saw %ls", timeout, Boxes().c_str());
-     }},
-    {"alive", 0, 0, Found, [] {
-         if (!IsWindow(Main)) Fail(L"the window is gone");
+         if (!Until(Number(0, 20000), [] { return !IsWindow(Main); }))
+             Fail(L"the window was still there after %ld ms; saw %ls", Number(0, 20000), Boxes().c_str());
      }},
     {"sleep", 1, 1, NoWindow, [] { Sleep(static_cast<DWORD>(Number(0))); }},
-    {"size", 2, 2, Shown, [] {
-         SetWindowPos(Main, nullptr, 0, 0, Number(0), Number(1), SWP_NOMOVE | SWP_NOZORDER);
-     }},
+    {"size", 2, 2, Shown, [] { SetWindowPos(Main, HWND_TOP, 0, 0, Number(0), Number(1), SWP_NOMOVE); }},
     {"show", 1, 1, Shown, Show},
-    {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == L"v" ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(Number(1), 0), 0); }},
+    {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == L"v" ? WM_VSCROLL : WM_HSCROLL, Number(1), 0); }},
     {"rect", 0, 1, Shown, StepRect},
     {"hold", 2, 2, NoWindow, [] {
          DWORD share = Args[1] == L"all" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
-         if (CreateFileW(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
+         if (CreateFileW(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, 0) == INVALID_HANDLE_VALUE)
              Fail(L"could not open the file (error %lu)", GetLastError());
      }},
-    {"ended", 0, 1, Shown, [] {
-         // Idle without a break for 500 ms, since a short job can pass through
-         // its running state between two polls, and Exit is enabled a moment
-         // before Cancel is disabled.
-         DWORD start = GetTickCount(), idleSince = 0;
-         long timeout = Number(0, 120000);
-         if (!Until(timeout, [&] {
-                 DWORD now = GetTickCount();
-                 if (!ProgramIdle(Main)) idleSince = 0;
-                 else if (idleSince == 0) idleSince = now;
-                 return idleSince != 0 && now - idleSince >= 500;
-             }, 2))
-             Fail(L"the job still runs after %ld ms", timeout);
-         std::printf("info job ended after %lu ms\n", idleSince - start);
-     }},
+    {"ended", 0, 1, Shown, StepEnded},
     {"encoders", 0, 0, Shown, StepEncoders},
     // Read between two steps without a moment's delay (the stand-in's log).
     {"lines", 1, 1, NoWindow, [] {
          std::FILE* file = _wfopen(Arg(0), L"rb");
          long count = 0;
-         for (int c = file != nullptr ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
+         for (int c = file ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
          if (file != nullptr) std::fclose(file);
          std::printf("info lines %ld\n", count);
      }},
@@ -347,7 +351,8 @@ const Step Steps[] = {
 // Splits a line, the one conversion from UTF-8, into the step's name and Args.
 std::string Split(const char* line) {
     std::wstring text(std::strlen(line), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, int(text.size()), &text[0], int(text.size())));
+    int size = int(text.size());
+    text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, size, &text[0], size));
     if (text.empty()) Fail(L"the step is not UTF-8");
     std::vector<std::wstring> words;
     for (const wchar_t* p = text.c_str();; ++p) {

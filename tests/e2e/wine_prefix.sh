@@ -14,22 +14,20 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 test -f "$WINEPREFIX/system.reg"
 
-# Wine draws its caption buttons with its Marlett font, but Debian's Wine
-# looks for its own fonts in /usr/share/wine/../fonts, not where fonts-wine
-# puts them: without them the buttons show the letters "0 1 r". Fonts in the
-# prefix's Fonts folder are always loaded. Checked on every run, so that a
-# prefix made before gets them too.
-# IPA Gothic is the one font here with Japanese glyphs, and both languages
-# must draw on every code page. Wine links no glyphs into a raster font, and
-# rewrites Tahoma's links at every change of code page: so the raster system
-# fonts (vgasys.fon for 1252; the Japanese ones, which in 932 draw every
-# Japanese character as a black box) and Tahoma stay out, System (the form)
-# is linked to IPA Gothic, and IPA Gothic replaces Tahoma (message boxes,
-# the open-file dialog).
+# Wine's Marlett draws the caption buttons, but Debian's Wine does not find
+# its own fonts where fonts-wine puts them; the prefix's Fonts folder is
+# always loaded (checked on every run, for a prefix made before too).
+# IPA Gothic is the one font with Japanese glyphs, and both languages must
+# draw on every code page. Wine links no glyphs into a raster font and
+# rewrites Tahoma's links at every change of code page: so the raster
+# system fonts (in 932 the Japanese ones draw black boxes) and Tahoma stay
+# out, System (the form) is linked to IPA Gothic, and IPA Gothic replaces
+# Tahoma (message boxes, the open-file dialog).
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 for font in /usr/share/wine/fonts/*; do
     case ${font##*/} in
-    vgasys.fon | jvgasys.fon | jvgafix.fon | jsmalle.fon | tahoma.ttf | tahomabd.ttf) rm -f "$fonts/${font##*/}" ;;
+    vgasys.fon | jvgasys.fon | jvgafix.fon | jsmalle.fon | tahoma.ttf | tahomabd.ttf)
+        rm -f "$fonts/${font##*/}" ;;
     *) [ -f "$fonts/${font##*/}" ] || cp "$font" "$fonts/" ;;
     esac
 done
