@@ -9,18 +9,26 @@
 
 namespace {
 
+std::int32_t& Offset(int bar) { return bar == PlatBarVertical ? ScrollRow : ScrollCol; }
+
+// Moves the client area's pixels and the form's offset by `d` cells.
+void ShiftForm(PlatWindow window, int bar, int d) {
+    if (bar == PlatBarVertical)
+        PlatScrollWindow(window, 0, LineHeight * d);
+    else
+        PlatScrollWindow(window, CharWidth * d, 0);
+    Offset(bar) += d;
+}
+
 // Scrolls the form back toward its origin when the client area shows more
 // than what lies beyond the offset, so that no empty band opens at the
 // bottom or right. True when it scrolled.
-bool ScrollBack(PlatWindow window, int visible, int extent, std::int32_t* offset, int unit, bool vertical) {
-    if (*offset >= 0 || visible <= *offset + extent) return false;
-    int d = visible - (*offset + extent);
-    if (d > -*offset) d = -*offset;
-    if (vertical)
-        PlatScrollWindow(window, 0, unit * d);
-    else
-        PlatScrollWindow(window, unit * d, 0);
-    *offset += d;
+bool ScrollBack(PlatWindow window, int bar, int visible, int extent) {
+    const std::int32_t offset = Offset(bar);
+    if (offset >= 0 || visible <= offset + extent) return false;
+    int d = visible - (offset + extent);
+    if (d > -offset) d = -offset;
+    ShiftForm(window, bar, d);
     return true;
 }
 
@@ -68,29 +76,32 @@ void HandleSize(PlatWindow window, std::intptr_t size) {
     const std::uint32_t packed = static_cast<std::uint32_t>(size);
     const int cols = CharWidth > 0 ? static_cast<int>((packed & 0xFFFF) / static_cast<std::uint32_t>(CharWidth)) : 0;
     const int rows = LineHeight > 0 ? static_cast<int>((packed >> 16) / static_cast<std::uint32_t>(LineHeight)) : 0;
-    bool scrolled = ScrollBack(window, rows, FormLines, &ScrollRow, LineHeight, true);
-    scrolled = ScrollBack(window, cols, FormColumns, &ScrollCol, CharWidth, false) || scrolled;
+    bool scrolled = ScrollBack(window, PlatBarVertical, rows, FormLines);
+    scrolled = ScrollBack(window, PlatBarHorizontal, cols, FormColumns) || scrolled;
     if (scrolled) PlatRequestRepaint(window);
     PlatSetScrollRange(window, PlatBarVertical, 0, FormLines, rows);
     PlatSetScrollRange(window, PlatBarHorizontal, 0, FormColumns, cols);
 }
 
-void HandleVScroll(PlatWindow window, int request) {
-    int d = ScrollBy(window, PlatBarVertical, request, ScrollRow);
+void HandleScroll(PlatWindow window, int bar, int request) {
+    int d = ScrollBy(window, bar, request, Offset(bar));
     if (d == 0) return;
-    PlatScrollWindow(window, 0, LineHeight * d);
-    ScrollRow += d;
-    PlatUpdateWindow(window);  // only the uncovered strip, at once
+    ShiftForm(window, bar, d);
+    // Up or down only the uncovered strip is painted, at once; sideways the
+    // whole area, the texts cut at the left edge among them.
+    if (bar == PlatBarVertical)
+        PlatUpdateWindow(window);
+    else
+        PlatRequestRepaint(window);
 }
 
-void HandleHScroll(PlatWindow window, int request) {
-    int d = ScrollBy(window, PlatBarHorizontal, request, ScrollCol);
-    if (d == 0) return;
-    PlatScrollWindow(window, CharWidth * d, 0);
-    ScrollCol += d;
-    // The whole area is painted again, the texts cut at the left edge among
-    // them.
-    PlatRequestRepaint(window);
+void StoreWindowRect(PlatWindow window) {
+    PlatRect rect;
+    if (!PlatRestoredWindowRect(window, &rect)) return;
+    IntSettings[WindowLeft] = rect.left;
+    IntSettings[WindowTop] = rect.top;
+    IntSettings[WindowRight] = rect.right;
+    IntSettings[WindowBottom] = rect.bottom;
 }
 
 void PlaceMainWindow(PlatWindow window) {

@@ -25,8 +25,6 @@ void AppendMessage(int message) {
     PublishSlotText(ResultText, text);
 }
 
-char FoldLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // True when `text` ends with `extension` (a dot and lower-case letters),
 // letters in either case, with at least one byte before the dot.
 bool HasExtension(const char* text, const char* extension) {
@@ -36,7 +34,7 @@ bool HasExtension(const char* text, const char* extension) {
     const char* end = text + length - tail;
     if (end[0] != '.') return false;
     for (std::size_t i = 1; i < tail; ++i)
-        if (FoldLetter(end[i]) != extension[i]) return false;
+        if (FoldAscii(end[i]) != extension[i]) return false;
     return true;
 }
 
@@ -260,10 +258,16 @@ void BatchJobThread(void* mainWindow) {
     PlatNotifyJobEnded(window);
 }
 
+void CancelBatchJob() {
+    PlatEnableWindow(ControlHandles[CancelRow], false);
+    AbortRequested = 1;
+}
+
 bool StartBatchJob(PlatWindow window) {
     if (JobHandle != 0) return false;
     AbortRequested = 0;
-    // Up before the thread exists, so that the thread's clearing comes last.
+    // Up before the thread exists, so that the thread's clearing always
+    // comes after it.
     JobHandle = 1;
     // A log-off would end the encoder mid-file: Windows shows why it must
     // wait. Given before the thread, so that the job's end withdraws it.

@@ -44,6 +44,10 @@ extern std::int32_t StackTop;
 // the buttons stay as they were. False when no job was started.
 bool StartBatchJob(PlatWindow window);
 
+// Asks the running job to stop once its file in work is done. Cancel is
+// disabled first, so that a second click cannot fall on the next job.
+void CancelBatchJob();
+
 // The job thread: switches the buttons, runs BatchJob, switches them back,
 // clears AbortRequested and JobHandle, enables Exit and Execute, and tells
 // the window the job has ended. `mainWindow` is a PlatWindow.

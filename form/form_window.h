@@ -1,5 +1,5 @@
-// The live form: the layout cell, the controls made from FormTable, the
-// painted rows, and the commands of the controls.
+// The live form: the layout cell, the controls made from FormTable and the
+// painted rows.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +26,6 @@ void PaintForm(PlatWindow window);
 void RepaintJobTexts(PlatWindow window);
 // The text of every edit box into its slot.
 void CopyEditTexts();
-
-void HandleCommand(PlatWindow window, int id, int code);
-
-// Filter lists of the open-file dialog.
-extern const char FileFilterWav[];
-extern const char FileFilterFlac[];
-extern const char FileFilterAll[];
+// Folder Select is enabled only while the output does not go to the
+// input's own folder.
+void ShowFolderSelectState();
