@@ -9,6 +9,10 @@
 
 namespace {
 
+// The form's virtual area in cells: the scroll ranges.
+constexpr int FormColumns = 52;
+constexpr int FormLines = 30;
+
 std::int32_t& Offset(int bar) { return bar == PlatBarVertical ? ScrollRow : ScrollCol; }
 
 // Moves the client area's pixels and the form's offset by `d` cells.

@@ -5,10 +5,6 @@
 
 #include "platform/platform_window.h"
 
-// The form's virtual area in cells: the scroll ranges.
-constexpr int FormColumns = 52;
-constexpr int FormLines = 30;
-
 struct WindowSize {
     int width, height;
 };

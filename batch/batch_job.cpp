@@ -8,11 +8,16 @@
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
 
-char InputDirStack[FolderStackSize][JobPathSize];
-char OutputDirStack[FolderStackSize][JobPathSize];
 std::int32_t StackTop;
 
 namespace {
+
+// The folder stacks of the walk: entry k of each is a pending input folder
+// and its output folder, both ending with a backslash. Fixed storage, used
+// by the job thread alone.
+constexpr int FolderStackSize = 6000;
+char InputDirStack[FolderStackSize][JobPathSize];
+char OutputDirStack[FolderStackSize][JobPathSize];
 
 bool Cancelled() { return AbortRequested.load() > 0; }
 
@@ -239,6 +244,11 @@ void BatchJob(PlatWindow window) {
     }
 }
 
+namespace {
+
+// The job thread: switches the buttons, runs BatchJob, switches them back,
+// clears AbortRequested and JobHandle, enables Exit and Execute, and tells
+// the window the job has ended. `mainWindow` is a PlatWindow.
 void BatchJobThread(void* mainWindow) {
     PlatWindow window = static_cast<PlatWindow>(mainWindow);
     PlatEnableWindow(ControlHandles[ExecuteRow], false);
@@ -257,6 +267,8 @@ void BatchJobThread(void* mainWindow) {
     PlatEnableWindow(ControlHandles[ExecuteRow], true);
     PlatNotifyJobEnded(window);
 }
+
+}  // namespace
 
 void CancelBatchJob() {
     PlatEnableWindow(ControlHandles[CancelRow], false);

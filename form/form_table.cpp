@@ -18,6 +18,8 @@ constexpr std::int32_t Edit = Shown | PlatStyleBorder | PlatEditAutoHScroll;
 constexpr std::int32_t PathText = PlatTextPathEllipsis;
 constexpr std::int32_t Wrapped = PlatTextWordBreak;
 
+constexpr std::size_t MessageCount = 40;  // 20 messages in two languages
+
 }  // namespace
 
 #define EmptyRow {Empty, -1, -1, 0, 0, 0, 0, 0, nullptr, nullptr}

@@ -36,7 +36,6 @@ struct FormRow {
 };
 
 constexpr int FormRowCount = 50;
-constexpr int MessageCount = 40;
 
 // Rows the code names; all others are reached through the table alone.
 enum FormRowId : int {

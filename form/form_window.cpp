@@ -35,6 +35,14 @@ bool IsLabelled(std::int32_t kind) {
            kind == StaticLabel;
 }
 
+// A row rectangle in tenths of a cell to client pixels, scroll included.
+PlatRect MapFormRect(const PlatRect& tenths) {
+    return PlatRect{(tenths.left * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.top * LineHeight) / 10 + ScrollRow * LineHeight,
+                    (tenths.right * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.bottom * LineHeight) / 10 + ScrollRow * LineHeight};
+}
+
 PlatRect RowRect(const FormRow& row) { return PlatRect{row.left, row.top, row.right, row.bottom}; }
 
 // The initial state of a control: its check mark or its text.
@@ -62,13 +70,6 @@ void MeasureLayoutUnits(PlatWindow window) {
     CharWidth = metrics.averageCharWidth;
     if ((metrics.pitchAndFamily & FixedPitchBit) != 0) CharWidth = (metrics.averageCharWidth * 3) / 2;
     LineHeight = metrics.height + metrics.externalLeading;
-}
-
-PlatRect MapFormRect(const PlatRect& tenths) {
-    return PlatRect{(tenths.left * CharWidth) / 10 + ScrollCol * CharWidth,
-                    (tenths.top * LineHeight) / 10 + ScrollRow * LineHeight,
-                    (tenths.right * CharWidth) / 10 + ScrollCol * CharWidth,
-                    (tenths.bottom * LineHeight) / 10 + ScrollRow * LineHeight};
 }
 
 void CreateForm(PlatWindow window, std::intptr_t creationData) {

@@ -17,8 +17,6 @@ extern std::int32_t ScrollRow;
 void MeasureLayoutUnits(PlatWindow window);
 // One control per row of a control kind, with its state and label.
 void CreateForm(PlatWindow window, std::intptr_t creationData);
-// A row rectangle in tenths of a cell to client pixels, scroll included.
-PlatRect MapFormRect(const PlatRect& tenths);
 void RelabelForm();
 void PaintForm(PlatWindow window);
 // Marks the rows of the job's texts for repaint: a whole repaint for every
