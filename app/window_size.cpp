@@ -78,8 +78,9 @@ WindowSize DefaultWindowSize() { return WindowSize{(CharWidth * 540) / 10 + 10, 
 
 void HandleSize(PlatWindow window, std::intptr_t size) {
     const std::uint32_t packed = static_cast<std::uint32_t>(size);
-    const int cols = CharWidth > 0 ? static_cast<int>((packed & 0xFFFF) / static_cast<std::uint32_t>(CharWidth)) : 0;
-    const int rows = LineHeight > 0 ? static_cast<int>((packed >> 16) / static_cast<std::uint32_t>(LineHeight)) : 0;
+    const std::uint32_t width = packed & 0xFFFF, height = packed >> 16;
+    const int cols = CharWidth > 0 ? static_cast<int>(width / static_cast<std::uint32_t>(CharWidth)) : 0;
+    const int rows = LineHeight > 0 ? static_cast<int>(height / static_cast<std::uint32_t>(LineHeight)) : 0;
     bool scrolled = ScrollBack(window, PlatBarVertical, rows, FormLines);
     scrolled = ScrollBack(window, PlatBarHorizontal, cols, FormColumns) || scrolled;
     if (scrolled) PlatRequestRepaint(window);
@@ -114,7 +115,8 @@ void PlaceMainWindow(PlatWindow window) {
     const std::int64_t h = std::int64_t{IntSettings[WindowBottom]} - IntSettings[WindowTop];
     const bool fits = w <= INT32_MAX && h <= INT32_MAX;
     const bool storedSize = fits && w > 5 && h > 5;
-    const WindowSize size = storedSize ? WindowSize{static_cast<int>(w), static_cast<int>(h)} : DefaultWindowSize();
+    const WindowSize size =
+        storedSize ? WindowSize{static_cast<int>(w), static_cast<int>(h)} : DefaultWindowSize();
     int screenLeft = 0, screenTop = 0, screenWidth = 0, screenHeight = 0;
     PlatVirtualScreen(&screenLeft, &screenTop, &screenWidth, &screenHeight);
     // Too far right or down; or so far left or up that too little of the
@@ -122,7 +124,8 @@ void PlaceMainWindow(PlatWindow window) {
     // virtual screen need not start at 0: a monitor may lie left of or
     // above the primary one.
     const std::int64_t left = IntSettings[WindowLeft], top = IntSettings[WindowTop];
-    const std::int64_t right = std::int64_t{screenLeft} + screenWidth, bottom = std::int64_t{screenTop} + screenHeight;
+    const std::int64_t right = std::int64_t{screenLeft} + screenWidth;
+    const std::int64_t bottom = std::int64_t{screenTop} + screenHeight;
     if (left + 200 > right || (left < screenLeft && left + size.width - screenLeft < 200)) {
         IntSettings[WindowLeft] = 0;
         IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;

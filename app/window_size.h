@@ -16,8 +16,12 @@ void HandleSize(PlatWindow window, std::intptr_t size);
 // WM_VSCROLL and WM_HSCROLL on their bar: the request is the low 16 bits
 // of wParam; the thumb is taken from the bar's tracking position.
 void HandleScroll(PlatWindow window, int bar, int request);
-inline void HandleVScroll(PlatWindow window, int request) { HandleScroll(window, PlatBarVertical, request); }
-inline void HandleHScroll(PlatWindow window, int request) { HandleScroll(window, PlatBarHorizontal, request); }
+inline void HandleVScroll(PlatWindow window, int request) {
+    HandleScroll(window, PlatBarVertical, request);
+}
+inline void HandleHScroll(PlatWindow window, int request) {
+    HandleScroll(window, PlatBarHorizontal, request);
+}
 // The window's restored rectangle (not its minimized or maximized one)
 // into the store, for the next start; nothing when it cannot be read.
 void StoreWindowRect(PlatWindow window);

@@ -116,7 +116,8 @@ WalkEnd ConvertMatches(const char* searchText, BatchStats* stats, PlatWindow win
         // A folder is never handed to the encoder, whatever its name.
         if ((entry.attributes & PlatAttrDirectory) == 0) {
             if (NamesItself(inputDir, entry))
-                ConvertFile(entry.name, inputDir, OutputDirStack[StackTop], &outputFolderReady, stats, window);
+                ConvertFile(entry.name, inputDir, OutputDirStack[StackTop], &outputFolderReady, stats,
+                            window);
             else
                 LeaveOut(inputDir, entry.name, "", stats, window);
         }

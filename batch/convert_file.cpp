@@ -258,7 +258,8 @@ namespace {
 bool ReadNumber(const char** text, int* number) {
     *number = 0;
     int digits = 0;
-    for (; **text >= '0' && **text <= '9' && digits < 4; ++*text, ++digits) *number = *number * 10 + (**text - '0');
+    for (; **text >= '0' && **text <= '9' && digits < 4; ++*text, ++digits)
+        *number = *number * 10 + (**text - '0');
     return digits > 0 && !(**text >= '0' && **text <= '9');
 }
 

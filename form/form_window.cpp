@@ -132,5 +132,6 @@ void PaintForm(PlatWindow window) {
 
 void CopyEditTexts() {
     for (int r = 0; r < FormRowCount; ++r)
-        if (FormTable[r].kind == EditSlot) PlatGetText(ControlHandles[r], TextSlots[FormTable[r].index], TextSlotSize);
+        if (FormTable[r].kind == EditSlot)
+            PlatGetText(ControlHandles[r], TextSlots[FormTable[r].index], TextSlotSize);
 }
