@@ -95,7 +95,7 @@ check "held job: one file converted, at the typed level, the level and the count
 # The system close during a job: the window stays until the running file
 # is done, then closes and saves. The close is final: Execute, sent again
 # and again around the job's end, starts nothing and no box opens.
-check "close during a job: the encoder runs" held_job "$work/held out" Recurse=1
+check "close during a job: the encoder runs" held_job "$work/close out" Recurse=1
 steps=(find close 'sleep 300' 'enabled Cancel 0')
 for _ in $(seq 100); do steps+=('command Execute' 'nobox 10'); done
 # Released once the close is in and Execute is being sent.
