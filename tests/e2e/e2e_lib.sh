@@ -86,7 +86,9 @@ declare -A setting_at
 while read -r offset name index; do setting_at[$name]=$((index + offset)); done < <(awk '
     /^enum IntSettingIndex/ { o = 2 } /^enum TextSlotIndex/ { o = 23 } /^};/ { o = 0 }
     o && /^ *[A-Za-z]+ = [0-9]+,/ { print o, $1, $3 + 0 }' "$KESTRELIA_ROOT/settings/settings_store.h")
-setting() { [ -n "${setting_at[$1]:-}" ] && echo "${setting_at[$1]}" || { echo "     no setting $1" >&2; echo 0; }; }
+setting() {
+    [ -n "${setting_at[$1]:-}" ] && echo "${setting_at[$1]}" || { echo "     no setting $1" >&2 && echo 0; }
+}
 # ini FILE [NAME=VALUE ...]: a settings file with those settings, everything
 # else 0 or empty.
 ini() {

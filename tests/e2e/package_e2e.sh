@@ -14,9 +14,9 @@ mkdir -p "$home"
 check "package: unpacked" unzip -q "$KESTRELIA_WIN_PACKAGE" -d "$home"
 folder="$home/Kestrelia"
 program_exe="$folder/Kestrelia.exe"
-check "package: its files" same "$(outputs "$folder")" "$(printf './%s ' Kestrelia.exe README.txt flac-source.txt \
-    flac.exe flac_close_check.patch licenses/{COPYING.{FDL,GPL,LGPL,Xiph},Kestrelia-LICENSE,flac-copyright} \
-    licenses/{gcc,mingw-w64}-copyright)"
+check "package: its files" same "$(outputs "$folder")" "$(printf './%s ' Kestrelia.exe README.txt \
+    flac-source.txt flac.exe flac_close_check.patch licenses/COPYING.{FDL,GPL,LGPL,Xiph} \
+    licenses/{Kestrelia-LICENSE,flac-copyright,gcc-copyright,mingw-w64-copyright})"
 imports() { x86_64-w64-mingw32-objdump -p "$folder/$1" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' '; }
 check "package: only Windows' own DLLs imported" same "$(imports flac.exe)|$(imports Kestrelia.exe)" \
     "ADVAPI32.dll KERNEL32.dll msvcrt.dll |comdlg32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll "

@@ -35,7 +35,9 @@ settings "$standin" "$work/one" "$work/out" compress Overwrite=1
 export STANDIN_LOG="$(win "$work/log")"
 # Processes of this prefix whose command line matches.
 running() {
-    for p in $(pgrep -f "$1"); do grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo $p; done
+    for p in $(pgrep -f "$1"); do
+        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo "$p"
+    done
 }
 pad=$(printf '%0244d' 0)
 for case in "255 bytes|flac 1.5.0 $pad|1500|--keep-foreign-metadata -j [2-4] " \

@@ -32,7 +32,8 @@ for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
     deep=$(printf 'ソ%.0s' {1..78}) && deep="$deep/$deep/$deep"
     fill=$((779 - $(printf '%s' "$(win "$out/$deep")\\.flac.kestrelia-tmp" | wc -c)))
     long="$deep/$(printf '語%.0s' {1..99} | head -c $((fill / 3 * 3)))$(printf aa | head -c $((fill % 3)))"
-    wavs 1 "$music/"{Björk,"Motörhead – Ace",한국어,"🎵 emoji","Sigur Rós/日本語ソ","$long"}.wav
+    wavs 1 "$music/"{Björk,"Motörhead – Ace",한국어,"🎵 emoji","Sigur Rós/日本語ソ"}.wav \
+        "$music/$long.wav"
     settings "$folder" "$music" "$out"
     iconv -t "CP$cp" "$ini" >"$work/legacy.ini" && mv "$work/legacy.ini" "$ini"
     check "$cp: compress from a settings file in code page $cp" job "$folder"
