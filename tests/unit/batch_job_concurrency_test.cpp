@@ -5,6 +5,8 @@
 
 #include "form/form_window.h"
 #include "platform/fake/fake_window.h"
+#include <gtest/gtest.h>
+
 #include "tests/unit/job_world.h"
 
 namespace {

@@ -1,6 +1,8 @@
 #include <atomic>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "tests/unit/job_world.h"
 
 namespace {
