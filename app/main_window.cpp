@@ -3,6 +3,8 @@
 #include "app/main_window.h"
 
 #include "app/window_size.h"
+#include "batch/batch_job.h"
+#include "form/commands.h"
 #include "form/form_table.h"
 #include "form/form_window.h"
 #include "settings/settings_file.h"
@@ -33,8 +35,7 @@ std::intptr_t HandleClose(PlatWindow window, std::uintptr_t wParam, std::intptr_
     if (JobHandle.load() == 0) return PlatDefaultProcedure(window, PlatMsgClose, wParam, lParam);
     if (!CloseRequested) {
         CloseRequested = true;
-        PlatEnableWindow(ControlHandles[CancelRow], false);
-        AbortRequested = 1;
+        CancelBatchJob();
         PlatStartTimer(window, CloseTimer, CloseCheckMilliseconds);
     }
     return 0;
@@ -46,6 +47,15 @@ void HandleCloseTimer(PlatWindow window) {
     if (!CloseRequested || JobHandle.load() != 0) return;
     PlatStopTimer(window, CloseTimer);
     PlatDestroyWindow(window);
+}
+
+// What the user left in the form, and where the window was, for the next
+// start; nothing without a settings path.
+void SaveSettings(PlatWindow window) {
+    if (SettingsPath[0] == '\0') return;
+    CopyEditTexts();
+    StoreWindowRect(window);
+    SaveSettingsFile();
 }
 
 int FailToStart() {
@@ -63,10 +73,8 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
         CreationSequence(window, lParam);
         return 0;
     case PlatMsgDestroy:
-        if (SettingsPath[0] != '\0')
-            SaveSettingsFile(window);
-        else
-            PlatPostQuit(0);
+        SaveSettings(window);
+        PlatPostQuit(0);
         return 0;
     case PlatMsgSize:
         HandleSize(window, lParam);
@@ -96,7 +104,10 @@ std::intptr_t MainWindowProc(PlatWindow window, std::uint32_t message, std::uint
         // The session ends now: the process goes without a WM_DESTROY, so
         // the settings are saved here. Not during a job, whose texts are
         // still being written; its output was never given its name.
-        if (wParam != 0 && JobHandle.load() == 0 && SettingsPath[0] != '\0') SaveSettingsFile(window);
+        if (wParam != 0 && JobHandle.load() == 0) {
+            SaveSettings(window);
+            PlatPostQuit(0);
+        }
         return 0;
     case PlatMsgJobEnded:
         PlatSetSessionEndReason(window, nullptr);

@@ -9,18 +9,30 @@
 
 namespace {
 
+// The form's virtual area in cells: the scroll ranges.
+constexpr int FormColumns = 52;
+constexpr int FormLines = 30;
+
+std::int32_t& Offset(int bar) { return bar == PlatBarVertical ? ScrollRow : ScrollCol; }
+
+// Moves the client area's pixels and the form's offset by `d` cells.
+void ShiftForm(PlatWindow window, int bar, int d) {
+    if (bar == PlatBarVertical)
+        PlatScrollWindow(window, 0, LineHeight * d);
+    else
+        PlatScrollWindow(window, CharWidth * d, 0);
+    Offset(bar) += d;
+}
+
 // Scrolls the form back toward its origin when the client area shows more
 // than what lies beyond the offset, so that no empty band opens at the
 // bottom or right. True when it scrolled.
-bool ScrollBack(PlatWindow window, int visible, int extent, std::int32_t* offset, int unit, bool vertical) {
-    if (*offset >= 0 || visible <= *offset + extent) return false;
-    int d = visible - (*offset + extent);
-    if (d > -*offset) d = -*offset;
-    if (vertical)
-        PlatScrollWindow(window, 0, unit * d);
-    else
-        PlatScrollWindow(window, unit * d, 0);
-    *offset += d;
+bool ScrollBack(PlatWindow window, int bar, int visible, int extent) {
+    const std::int32_t offset = Offset(bar);
+    if (offset >= 0 || visible <= offset + extent) return false;
+    int d = visible - (offset + extent);
+    if (d > -offset) d = -offset;
+    ShiftForm(window, bar, d);
     return true;
 }
 
@@ -66,31 +78,35 @@ WindowSize DefaultWindowSize() { return WindowSize{(CharWidth * 540) / 10 + 10, 
 
 void HandleSize(PlatWindow window, std::intptr_t size) {
     const std::uint32_t packed = static_cast<std::uint32_t>(size);
-    const int cols = CharWidth > 0 ? static_cast<int>((packed & 0xFFFF) / static_cast<std::uint32_t>(CharWidth)) : 0;
-    const int rows = LineHeight > 0 ? static_cast<int>((packed >> 16) / static_cast<std::uint32_t>(LineHeight)) : 0;
-    bool scrolled = ScrollBack(window, rows, FormLines, &ScrollRow, LineHeight, true);
-    scrolled = ScrollBack(window, cols, FormColumns, &ScrollCol, CharWidth, false) || scrolled;
+    const std::uint32_t width = packed & 0xFFFF, height = packed >> 16;
+    const int cols = CharWidth > 0 ? static_cast<int>(width / static_cast<std::uint32_t>(CharWidth)) : 0;
+    const int rows = LineHeight > 0 ? static_cast<int>(height / static_cast<std::uint32_t>(LineHeight)) : 0;
+    bool scrolled = ScrollBack(window, PlatBarVertical, rows, FormLines);
+    scrolled = ScrollBack(window, PlatBarHorizontal, cols, FormColumns) || scrolled;
     if (scrolled) PlatRequestRepaint(window);
     PlatSetScrollRange(window, PlatBarVertical, 0, FormLines, rows);
     PlatSetScrollRange(window, PlatBarHorizontal, 0, FormColumns, cols);
 }
 
-void HandleVScroll(PlatWindow window, int request) {
-    int d = ScrollBy(window, PlatBarVertical, request, ScrollRow);
+void HandleScroll(PlatWindow window, int bar, int request) {
+    int d = ScrollBy(window, bar, request, Offset(bar));
     if (d == 0) return;
-    PlatScrollWindow(window, 0, LineHeight * d);
-    ScrollRow += d;
-    PlatUpdateWindow(window);  // only the uncovered strip, at once
+    ShiftForm(window, bar, d);
+    // Up or down only the uncovered strip is painted, at once; sideways the
+    // whole area, the texts cut at the left edge among them.
+    if (bar == PlatBarVertical)
+        PlatUpdateWindow(window);
+    else
+        PlatRequestRepaint(window);
 }
 
-void HandleHScroll(PlatWindow window, int request) {
-    int d = ScrollBy(window, PlatBarHorizontal, request, ScrollCol);
-    if (d == 0) return;
-    PlatScrollWindow(window, CharWidth * d, 0);
-    ScrollCol += d;
-    // The whole area is painted again, the texts cut at the left edge among
-    // them.
-    PlatRequestRepaint(window);
+void StoreWindowRect(PlatWindow window) {
+    PlatRect rect;
+    if (!PlatRestoredWindowRect(window, &rect)) return;
+    IntSettings[WindowLeft] = rect.left;
+    IntSettings[WindowTop] = rect.top;
+    IntSettings[WindowRight] = rect.right;
+    IntSettings[WindowBottom] = rect.bottom;
 }
 
 void PlaceMainWindow(PlatWindow window) {
@@ -99,7 +115,8 @@ void PlaceMainWindow(PlatWindow window) {
     const std::int64_t h = std::int64_t{IntSettings[WindowBottom]} - IntSettings[WindowTop];
     const bool fits = w <= INT32_MAX && h <= INT32_MAX;
     const bool storedSize = fits && w > 5 && h > 5;
-    const WindowSize size = storedSize ? WindowSize{static_cast<int>(w), static_cast<int>(h)} : DefaultWindowSize();
+    const WindowSize size =
+        storedSize ? WindowSize{static_cast<int>(w), static_cast<int>(h)} : DefaultWindowSize();
     int screenLeft = 0, screenTop = 0, screenWidth = 0, screenHeight = 0;
     PlatVirtualScreen(&screenLeft, &screenTop, &screenWidth, &screenHeight);
     // Too far right or down; or so far left or up that too little of the
@@ -107,7 +124,8 @@ void PlaceMainWindow(PlatWindow window) {
     // virtual screen need not start at 0: a monitor may lie left of or
     // above the primary one.
     const std::int64_t left = IntSettings[WindowLeft], top = IntSettings[WindowTop];
-    const std::int64_t right = std::int64_t{screenLeft} + screenWidth, bottom = std::int64_t{screenTop} + screenHeight;
+    const std::int64_t right = std::int64_t{screenLeft} + screenWidth;
+    const std::int64_t bottom = std::int64_t{screenTop} + screenHeight;
     if (left + 200 > right || (left < screenLeft && left + size.width - screenLeft < 200)) {
         IntSettings[WindowLeft] = 0;
         IntSettings[WindowRight] = fits ? static_cast<std::int32_t>(w) : 0;

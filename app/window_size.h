@@ -5,10 +5,6 @@
 
 #include "platform/platform_window.h"
 
-// The form's virtual area in cells: the scroll ranges.
-constexpr int FormColumns = 52;
-constexpr int FormLines = 30;
-
 struct WindowSize {
     int width, height;
 };
@@ -17,8 +13,18 @@ struct WindowSize {
 WindowSize DefaultWindowSize();
 
 void HandleSize(PlatWindow window, std::intptr_t size);
-void HandleVScroll(PlatWindow window, int request);
-void HandleHScroll(PlatWindow window, int request);
+// WM_VSCROLL and WM_HSCROLL on their bar: the request is the low 16 bits
+// of wParam; the thumb is taken from the bar's tracking position.
+void HandleScroll(PlatWindow window, int bar, int request);
+inline void HandleVScroll(PlatWindow window, int request) {
+    HandleScroll(window, PlatBarVertical, request);
+}
+inline void HandleHScroll(PlatWindow window, int request) {
+    HandleScroll(window, PlatBarHorizontal, request);
+}
+// The window's restored rectangle (not its minimized or maximized one)
+// into the store, for the next start; nothing when it cannot be read.
+void StoreWindowRect(PlatWindow window);
 // Moves the window to the stored rectangle, corrected against the virtual
 // screen, or gives it the default size.
 void PlaceMainWindow(PlatWindow window);

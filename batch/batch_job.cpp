@@ -8,11 +8,16 @@
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
 
-char InputDirStack[FolderStackSize][JobPathSize];
-char OutputDirStack[FolderStackSize][JobPathSize];
 std::int32_t StackTop;
 
 namespace {
+
+// The folder stacks of the walk: entry k of each is a pending input folder
+// and its output folder, both ending with a backslash. Fixed storage, used
+// by the job thread alone.
+constexpr int FolderStackSize = 6000;
+char InputDirStack[FolderStackSize][JobPathSize];
+char OutputDirStack[FolderStackSize][JobPathSize];
 
 bool Cancelled() { return AbortRequested.load() > 0; }
 
@@ -25,8 +30,6 @@ void AppendMessage(int message) {
     PublishSlotText(ResultText, text);
 }
 
-char FoldLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // True when `text` ends with `extension` (a dot and lower-case letters),
 // letters in either case, with at least one byte before the dot.
 bool HasExtension(const char* text, const char* extension) {
@@ -36,7 +39,7 @@ bool HasExtension(const char* text, const char* extension) {
     const char* end = text + length - tail;
     if (end[0] != '.') return false;
     for (std::size_t i = 1; i < tail; ++i)
-        if (FoldLetter(end[i]) != extension[i]) return false;
+        if (FoldAscii(end[i]) != extension[i]) return false;
     return true;
 }
 
@@ -113,7 +116,8 @@ WalkEnd ConvertMatches(const char* searchText, BatchStats* stats, PlatWindow win
         // A folder is never handed to the encoder, whatever its name.
         if ((entry.attributes & PlatAttrDirectory) == 0) {
             if (NamesItself(inputDir, entry))
-                ConvertFile(entry.name, inputDir, OutputDirStack[StackTop], &outputFolderReady, stats, window);
+                ConvertFile(entry.name, inputDir, OutputDirStack[StackTop], &outputFolderReady, stats,
+                            window);
             else
                 LeaveOut(inputDir, entry.name, "", stats, window);
         }
@@ -241,6 +245,11 @@ void BatchJob(PlatWindow window) {
     }
 }
 
+namespace {
+
+// The job thread: switches the buttons, runs BatchJob, switches them back,
+// clears AbortRequested and JobHandle, enables Exit and Execute, and tells
+// the window the job has ended. `mainWindow` is a PlatWindow.
 void BatchJobThread(void* mainWindow) {
     PlatWindow window = static_cast<PlatWindow>(mainWindow);
     PlatEnableWindow(ControlHandles[ExecuteRow], false);
@@ -260,10 +269,18 @@ void BatchJobThread(void* mainWindow) {
     PlatNotifyJobEnded(window);
 }
 
+}  // namespace
+
+void CancelBatchJob() {
+    PlatEnableWindow(ControlHandles[CancelRow], false);
+    AbortRequested = 1;
+}
+
 bool StartBatchJob(PlatWindow window) {
     if (JobHandle != 0) return false;
     AbortRequested = 0;
-    // Up before the thread exists, so that the thread's clearing comes last.
+    // Up before the thread exists, so that the thread's clearing always
+    // comes after it.
     JobHandle = 1;
     // A log-off would end the encoder mid-file: Windows shows why it must
     // wait. Given before the thread, so that the job's end withdraws it.

@@ -7,15 +7,10 @@
 
 #include "platform/platform.h"
 
-// Buffer sizes of the job, each with its NUL. They are limits: a text that
-// does not fit is refused, never cut.
-// A path of 260 UTF-16 units takes up to 780 bytes of UTF-8.
-constexpr std::size_t JobPathSize = 780;          // input and output paths
-constexpr std::size_t StatusLineSize = 1000;      // one formatted status line
-constexpr std::size_t FolderCreateSize = 1000;    // output folder while it is made
-// The longest line there can be: the encoder's path, every option and two
-// job paths, each quoted with ".\\" in front.
-constexpr std::size_t CommandLineSize = 2611;     // encoder command line
+// The size of a job path with its NUL, a limit: a path that does not fit
+// is refused, never cut. A path of 260 UTF-16 units takes up to 780 bytes
+// of UTF-8.
+constexpr std::size_t JobPathSize = 780;  // input and output paths
 
 // Counts and ratios of one job; the ratios are output/input in percent.
 struct BatchStats {
@@ -30,12 +25,7 @@ struct BatchStats {
     double AverageRatio = 0;
 };
 
-// The folder stacks of the walk: entry k of each is a pending input folder
-// and its output folder, both ending with a backslash. Fixed storage, used
-// by the job thread alone; StackTop is the entry in work.
-constexpr int FolderStackSize = 6000;
-extern char InputDirStack[FolderStackSize][JobPathSize];
-extern char OutputDirStack[FolderStackSize][JobPathSize];
+// The entry of the walk's folder stacks in work.
 extern std::int32_t StackTop;
 
 // Starts a job on its own thread for the main window `window`, once the
@@ -44,10 +34,9 @@ extern std::int32_t StackTop;
 // the buttons stay as they were. False when no job was started.
 bool StartBatchJob(PlatWindow window);
 
-// The job thread: switches the buttons, runs BatchJob, switches them back,
-// clears AbortRequested and JobHandle, enables Exit and Execute, and tells
-// the window the job has ended. `mainWindow` is a PlatWindow.
-void BatchJobThread(void* mainWindow);
+// Asks the running job to stop once its file in work is done. Cancel is
+// disabled first, so that a second click cannot fall on the next job.
+void CancelBatchJob();
 
 // One whole job: checks, split of the input path, output root,
 // the walk and the closing message, all reported in CurrentFile and
@@ -66,18 +55,6 @@ void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
 // path does not fit), showing `shownPath` in CurrentFile.
 void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window);
 
-// Creates the folder `folderPath` (ending with a backslash) and any missing
-// parents. Failures to create are not reported (the folder may exist);
-// false only when the path does not fit its buffer, and nothing was made.
-bool MakeOutputFolder(const char* folderPath);
-
-// The encoder command line for one file, from Mode, LevelText, Overwrite
-// and EncoderPath, into `commandLine` (CommandLineSize bytes); `outputPath`
-// is where the encoder writes, in either folder mode.
-// False, with nothing usable in `commandLine`, when it does not fit or a
-// path holds a double quote.
-bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine);
-
 // What the encoder at EncoderPath said it is, asked once per job before the
 // walk: the options its command lines add.
 struct EncoderAbilities {
@@ -90,7 +67,3 @@ extern EncoderAbilities JobEncoder;
 // and sets JobEncoder from its answer "flac X.Y.Z": no options at all for
 // an answer it cannot read. Neither counted nor shown.
 void AskEncoder();
-
-// Runs the encoder named by EncoderPath with `commandLine` and waits for it.
-// True only when it started and ended with exit code 0.
-bool RunEncoder(char* commandLine);

@@ -9,6 +9,14 @@
 
 namespace {
 
+// Buffer sizes of the per-file step, each with its NUL. They are limits:
+// a text that does not fit is refused, never cut.
+constexpr std::size_t StatusLineSize = 1000;    // one formatted status line
+constexpr std::size_t FolderCreateSize = 1000;  // output folder while it is made
+// The longest line there can be: the encoder's path, every option and two
+// job paths, each quoted with ".\\" in front.
+constexpr std::size_t CommandLineSize = 2611;   // encoder command line
+
 bool CompressMode() { return IntSettings[Mode] == 0; }
 
 // The encoder's output is named so until it is whole. No pattern of either
@@ -57,95 +65,9 @@ void CountError(BatchStats* stats, PlatWindow window) {
     PublishStatus("error\n", false, *stats, window);
 }
 
-}  // namespace
-
-void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
-                 bool* outputFolderReady, BatchStats* stats, PlatWindow window) {
-    char inputPath[JobPathSize];
-    char outputPath[JobPathSize];
-    char temporaryPath[JobPathSize];
-    // The whole output path in a slot-sized buffer, so that a path too long
-    // for the job is still shown in full, never cut, when it is refused.
-    char shownPath[TextSlotSize];
-    bool outputFits = DeriveOutputPath(outputDir, name, shownPath, sizeof shownPath);
-    if (!outputFits) FormatText(shownPath, sizeof shownPath, "%s%s", outputDir, name);
-    PublishSlotText(CurrentFile, shownPath);
-    if (!outputFits || !CopyText(outputPath, sizeof outputPath, shownPath) ||
-        !FormatText(inputPath, sizeof inputPath, "%s%s", inputDir, name)) {
-        CountError(stats, window);
-        return;
-    }
-
-    if (IntSettings[Overwrite] == 0 && PlatFileReadable(outputPath)) {
-        stats->SkippedCount += 1;
-        PublishStatus("skipped\n", false, *stats, window);
-        return;
-    }
-    if (!FormatText(temporaryPath, sizeof temporaryPath, "%s%s", outputPath, TemporarySuffix)) {
-        FormatText(shownPath, sizeof shownPath, "%s%s", outputPath, TemporarySuffix);
-        CountLeftOut(shownPath, stats, window);
-        return;
-    }
-
-    // Built before anything is made, so that a line too long for its buffer
-    // leaves no folder behind.
-    char commandLine[CommandLineSize];
-    if (!BuildEncoderCommand(inputPath, temporaryPath, commandLine)) {
-        CountError(stats, window);
-        return;
-    }
-
-    PublishStatus("in progress\n", true, *stats, window);
-
-    if (!*outputFolderReady) {
-        // One attempt per folder, even when it fails.
-        *outputFolderReady = true;
-        if (!MakeOutputFolder(outputDir)) {
-            CountError(stats, window);
-            return;
-        }
-    }
-
-    // The encoder writes under the temporary name, and the output takes its
-    // name only when whole: a failed run empties and deletes what it
-    // writes, and one cut short leaves part of it, which the next job would
-    // skip as converted. A temporary file of this name is a run's left
-    // over. Without overwriting, an output that appeared meanwhile stays.
-    PlatDeleteFile(temporaryPath);
-    const bool named = RunEncoder(commandLine) && (IntSettings[Overwrite] == 1
-                                                       ? PlatReplaceFile(temporaryPath, outputPath)
-                                                       : PlatRenameFile(temporaryPath, outputPath));
-    if (!named) {
-        PlatDeleteFile(temporaryPath);
-        CountError(stats, window);
-        return;
-    }
-    std::uint64_t inputSize = 0;
-    std::uint64_t outputSize = 0;
-    bool inputOpened = PlatFileSize(inputPath, &inputSize);
-    bool outputOpened = PlatFileSize(outputPath, &outputSize);
-    if (!inputOpened || !outputOpened) {
-        CountError(stats, window);
-        return;
-    }
-
-    stats->ConvertedCount += 1;
-    stats->TotalInputBytes += static_cast<double>(inputSize);
-    stats->TotalOutputBytes += static_cast<double>(outputSize);
-    if (inputSize > 0) {
-        stats->LastRatio = static_cast<double>(outputSize) / static_cast<double>(inputSize) * 100.0;
-        stats->AverageRatio = stats->TotalOutputBytes / stats->TotalInputBytes * 100.0;
-        if (stats->LastRatio < stats->MinRatio) stats->MinRatio = stats->LastRatio;
-        if (stats->LastRatio > stats->MaxRatio) stats->MaxRatio = stats->LastRatio;
-    }
-    PublishStatus("done\n", false, *stats, window);
-}
-
-void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window) {
-    PublishSlotText(CurrentFile, shownPath);
-    CountError(stats, window);
-}
-
+// Creates the folder `folderPath` (ending with a backslash) and any missing
+// parents. Failures to create are not reported (the folder may exist);
+// false only when the path does not fit its buffer, and nothing was made.
 bool MakeOutputFolder(const char* folderPath) {
     char path[FolderCreateSize];
     if (!CopyText(path, sizeof path, folderPath)) return false;
@@ -167,6 +89,11 @@ bool MakeOutputFolder(const char* folderPath) {
     return true;
 }
 
+// The encoder command line for one file, from Mode, LevelText, Overwrite
+// and EncoderPath, into `commandLine` (CommandLineSize bytes); `outputPath`
+// is where the encoder writes, in either folder mode.
+// False, with nothing usable in `commandLine`, when it does not fit or a
+// path holds a double quote.
 bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* commandLine) {
     commandLine[0] = '\0';
     // Every path goes between quotes; a quote inside one would close them
@@ -212,20 +139,127 @@ bool BuildEncoderCommand(const char* inputPath, const char* outputPath, char* co
     return fits;
 }
 
-EncoderAbilities JobEncoder;
-
-namespace {
-
 // The program file is named exactly: no search along the command line.
 bool EncoderProgram(char* application, std::size_t size) {
     return FormatText(application, size, "%s.exe", EncoderPath);
 }
 
+// Runs the encoder named by EncoderPath with `commandLine` and waits for it.
+// True only when it started and ended with exit code 0.
+bool RunEncoder(char* commandLine) {
+    char application[RunPathSize + 4];
+    if (!EncoderProgram(application, sizeof application)) return false;
+    std::uint32_t exitCode = 1;
+    return PlatRunProcess(application, commandLine, &exitCode) && exitCode == 0;
+}
+
+struct FilePaths {
+    char input[JobPathSize];
+    char output[JobPathSize];
+    char temporary[JobPathSize];  // where the encoder writes
+};
+
+// The input and output paths of the search entry `name`, the output shown
+// in CurrentFile: in full, in a slot-sized buffer, even when it is too long
+// for the job and refused. False when either does not fit.
+bool NameFilePaths(const char* name, const char* inputDir, const char* outputDir, FilePaths* paths) {
+    char shownPath[TextSlotSize];
+    const bool outputFits = DeriveOutputPath(outputDir, name, shownPath, sizeof shownPath);
+    if (!outputFits) FormatText(shownPath, sizeof shownPath, "%s%s", outputDir, name);
+    PublishSlotText(CurrentFile, shownPath);
+    return outputFits && CopyText(paths->output, sizeof paths->output, shownPath) &&
+           FormatText(paths->input, sizeof paths->input, "%s%s", inputDir, name);
+}
+
+// The encoder writes under the temporary name, and the output takes its
+// name only when whole: a failed run empties and deletes what it writes,
+// and one cut short leaves part of it, which the next job would skip as
+// converted. A temporary file of this name is a run's left over. Without
+// overwriting, an output that appeared meanwhile stays. True when the
+// output has its name.
+bool RunIntoTemporary(char* commandLine, const FilePaths& paths) {
+    PlatDeleteFile(paths.temporary);
+    const bool named = RunEncoder(commandLine) && (IntSettings[Overwrite] == 1
+                                                       ? PlatReplaceFile(paths.temporary, paths.output)
+                                                       : PlatRenameFile(paths.temporary, paths.output));
+    if (!named) PlatDeleteFile(paths.temporary);
+    return named;
+}
+
+// A converted file into the counts and ratios; an error when either size
+// cannot be read.
+void CountConverted(const FilePaths& paths, BatchStats* stats, PlatWindow window) {
+    std::uint64_t inputSize = 0;
+    std::uint64_t outputSize = 0;
+    if (!PlatFileSize(paths.input, &inputSize) || !PlatFileSize(paths.output, &outputSize)) {
+        CountError(stats, window);
+        return;
+    }
+    stats->ConvertedCount += 1;
+    stats->TotalInputBytes += static_cast<double>(inputSize);
+    stats->TotalOutputBytes += static_cast<double>(outputSize);
+    if (inputSize > 0) {
+        stats->LastRatio = static_cast<double>(outputSize) / static_cast<double>(inputSize) * 100.0;
+        stats->AverageRatio = stats->TotalOutputBytes / stats->TotalInputBytes * 100.0;
+        if (stats->LastRatio < stats->MinRatio) stats->MinRatio = stats->LastRatio;
+        if (stats->LastRatio > stats->MaxRatio) stats->MaxRatio = stats->LastRatio;
+    }
+    PublishStatus("done\n", false, *stats, window);
+}
+
+}  // namespace
+
+void ConvertFile(const char* name, const char* inputDir, const char* outputDir,
+                 bool* outputFolderReady, BatchStats* stats, PlatWindow window) {
+    FilePaths paths;
+    if (!NameFilePaths(name, inputDir, outputDir, &paths)) {
+        CountError(stats, window);
+        return;
+    }
+    if (IntSettings[Overwrite] == 0 && PlatFileReadable(paths.output)) {
+        stats->SkippedCount += 1;
+        PublishStatus("skipped\n", false, *stats, window);
+        return;
+    }
+    if (!FormatText(paths.temporary, sizeof paths.temporary, "%s%s", paths.output, TemporarySuffix)) {
+        char shownPath[TextSlotSize];
+        FormatText(shownPath, sizeof shownPath, "%s%s", paths.output, TemporarySuffix);
+        CountLeftOut(shownPath, stats, window);
+        return;
+    }
+    // Built before anything is made, so that a line too long for its buffer
+    // leaves no folder behind.
+    char commandLine[CommandLineSize];
+    if (!BuildEncoderCommand(paths.input, paths.temporary, commandLine)) {
+        CountError(stats, window);
+        return;
+    }
+    PublishStatus("in progress\n", true, *stats, window);
+    // One attempt per folder, even when it fails.
+    const bool firstInFolder = !*outputFolderReady;
+    *outputFolderReady = true;
+    if ((firstInFolder && !MakeOutputFolder(outputDir)) || !RunIntoTemporary(commandLine, paths)) {
+        CountError(stats, window);
+        return;
+    }
+    CountConverted(paths, stats, window);
+}
+
+void CountLeftOut(const char* shownPath, BatchStats* stats, PlatWindow window) {
+    PublishSlotText(CurrentFile, shownPath);
+    CountError(stats, window);
+}
+
+EncoderAbilities JobEncoder;
+
+namespace {
+
 // At most four digits, so that no number overflows.
 bool ReadNumber(const char** text, int* number) {
     *number = 0;
     int digits = 0;
-    for (; **text >= '0' && **text <= '9' && digits < 4; ++*text, ++digits) *number = *number * 10 + (**text - '0');
+    for (; **text >= '0' && **text <= '9' && digits < 4; ++*text, ++digits)
+        *number = *number * 10 + (**text - '0');
     return digits > 0 && !(**text >= '0' && **text <= '9');
 }
 
@@ -262,9 +296,3 @@ void AskEncoder() {
     if ((major > 1 || (major == 1 && minor >= 5)) && threads >= 2) JobEncoder.threads = threads;
 }
 
-bool RunEncoder(char* commandLine) {
-    char application[RunPathSize + 4];
-    if (!EncoderProgram(application, sizeof application)) return false;
-    std::uint32_t exitCode = 1;
-    return PlatRunProcess(application, commandLine, &exitCode) && exitCode == 0;
-}

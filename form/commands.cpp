@@ -1,6 +1,8 @@
 // The commands of the form's buttons, in two states: idle, and while a job
 // runs, when every change to a setting the job reads is refused.
 
+#include "form/commands.h"
+
 #include "app/window_size.h"
 #include "batch/batch_job.h"
 #include "form/form_table.h"
@@ -40,17 +42,15 @@ void ToggleCheckBox(PlatWindow, int id) {
     std::int32_t& setting = IntSettings[FormTable[id].index];
     setting = setting != 0 ? 0 : 1;
     PlatSetCheck(ControlHandles[id], setting != 0);
-    PlatEnableWindow(ControlHandles[FolderSelectRow], IntSettings[SameFolder] == 0);
+    ShowFolderSelectState();
 }
 
 // The open-file dialog, opened with the slot's spec; the chosen path on
 // success. A spec too long for the dialog opens it with an empty name
 // rather than a cut one.
 bool ChoosePath(PlatWindow window, int slot, const char* filter, char* path) {
-    static char title[DialogPathSize];
     if (!CopyText(path, DialogPathSize, TextSlots[slot])) path[0] = '\0';
-    title[0] = '\0';
-    return PlatOpenFileDialog(window, filter, path, DialogPathSize, title, DialogPathSize - 1);
+    return PlatOpenFileDialog(window, filter, path, DialogPathSize);
 }
 
 void ChooseInputSpec(PlatWindow window, int id) {
@@ -83,10 +83,7 @@ void RefuseChange(PlatWindow window, int) {
 
 void ShowBug(PlatWindow window, int) { PlatMessageBox(window, "BUG", "Parameter", PlatBoxOk); }
 
-void CancelJob(PlatWindow, int) {
-    PlatEnableWindow(ControlHandles[CancelRow], false);
-    AbortRequested = 1;
-}
+void CancelJob(PlatWindow, int) { CancelBatchJob(); }
 
 typedef void (*Action)(PlatWindow window, int id);
 
@@ -96,6 +93,9 @@ struct Command {
     Action running;  // while a job runs; null: nothing
 };
 
+// While a job runs, a change to what the job reads is refused with a box, but Folder Select and
+// Same Folder are ignored, as they always were; Execute and Exit are disabled then, so "BUG" says
+// a click on Exit came through all the same.
 const Command Commands[] = {
     {LanguageRow, ToggleLanguage, RefuseChange},
     {DefaultSizeRow, ResetWindowSize, nullptr},

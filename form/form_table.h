@@ -6,28 +6,22 @@
 
 #include "platform/platform.h"
 
+// The kinds of row the form has: painted text, or a control of a class.
 enum RowKind : std::int32_t {
     Empty = -1,
-    PaintLabel = 1,
-    PaintSlot = 2,
-    PaintDecimal = 3,
-    PaintHex = 4,
-    PaintEdge = 11,
+    PaintSlot = 2,     // TextSlots[index], drawn with `style` as its format
     PushButton = 21,
     RadioButton = 22,
     CheckBox = 23,
     GroupBox = 24,
     StaticLabel = 31,
-    StaticSlot = 32,
-    StaticDecimal = 33,
-    StaticHex = 34,
-    EditSlot = 41,
+    EditSlot = 41,     // an edit box of TextSlots[index]
 };
 
 // The row number is the control id, the command id and the index into
 // ControlHandles. `aux`: first row of a radio group; 2 for a control made
-// disabled; border flags of an edge. `style`: window style of a control, or
-// text format of a painted row. The rectangle is in tenths of a layout cell.
+// disabled. `style`: window style of a control, or text format of a
+// painted row. The rectangle is in tenths of a layout cell.
 struct FormRow {
     std::int32_t kind;
     std::int32_t index;
@@ -42,7 +36,6 @@ struct FormRow {
 };
 
 constexpr int FormRowCount = 50;
-constexpr int MessageCount = 40;
 
 // Rows the code names; all others are reached through the table alone.
 enum FormRowId : int {
@@ -77,8 +70,10 @@ enum MessageId : int {
     QuoteInPathMessage = 38,
 };
 
-extern const FormRow FormTable[FormRowCount];
-extern const char* const MessageTable[MessageCount];
+// Defined without a bound, so that their own file can check the rows they
+// really have against the counts.
+extern const FormRow FormTable[];
+extern const char* const MessageTable[];
 extern PlatWindow ControlHandles[FormRowCount];
 
 // The label of a row, or of a message, in the current Language.

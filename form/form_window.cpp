@@ -22,9 +22,6 @@ const char* ControlClass(std::int32_t kind) {
     case GroupBox:
         return "button";
     case StaticLabel:
-    case StaticSlot:
-    case StaticDecimal:
-    case StaticHex:
         return "static";
     case EditSlot:
         return "edit";
@@ -38,11 +35,18 @@ bool IsLabelled(std::int32_t kind) {
            kind == StaticLabel;
 }
 
+// A row rectangle in tenths of a cell to client pixels, scroll included.
+PlatRect MapFormRect(const PlatRect& tenths) {
+    return PlatRect{(tenths.left * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.top * LineHeight) / 10 + ScrollRow * LineHeight,
+                    (tenths.right * CharWidth) / 10 + ScrollCol * CharWidth,
+                    (tenths.bottom * LineHeight) / 10 + ScrollRow * LineHeight};
+}
+
 PlatRect RowRect(const FormRow& row) { return PlatRect{row.left, row.top, row.right, row.bottom}; }
 
 // The initial state of a control: its check mark or its text.
 void GiveInitialState(int rowNumber, const FormRow& row, PlatWindow control) {
-    char number[50];
     switch (row.kind) {
     case RadioButton:
         if (IntSettings[row.index] == rowNumber - row.aux) PlatSetCheck(control, true);
@@ -50,15 +54,8 @@ void GiveInitialState(int rowNumber, const FormRow& row, PlatWindow control) {
     case CheckBox:
         if (IntSettings[row.index] != 0) PlatSetCheck(control, true);
         break;
-    case StaticSlot:
     case EditSlot:
         PlatSetText(control, TextSlots[row.index]);
-        break;
-    case StaticDecimal:
-    case StaticHex:
-        FormatText(number, sizeof number, row.kind == StaticDecimal ? "%d" : "%x",
-                   static_cast<int>(IntSettings[row.index]));
-        PlatSetText(control, number);
         break;
     default:
         break;
@@ -73,13 +70,6 @@ void MeasureLayoutUnits(PlatWindow window) {
     CharWidth = metrics.averageCharWidth;
     if ((metrics.pitchAndFamily & FixedPitchBit) != 0) CharWidth = (metrics.averageCharWidth * 3) / 2;
     LineHeight = metrics.height + metrics.externalLeading;
-}
-
-PlatRect MapFormRect(const PlatRect& tenths) {
-    return PlatRect{(tenths.left * CharWidth) / 10 + ScrollCol * CharWidth,
-                    (tenths.top * LineHeight) / 10 + ScrollRow * LineHeight,
-                    (tenths.right * CharWidth) / 10 + ScrollCol * CharWidth,
-                    (tenths.bottom * LineHeight) / 10 + ScrollRow * LineHeight};
 }
 
 void CreateForm(PlatWindow window, std::intptr_t creationData) {
@@ -97,8 +87,13 @@ void CreateForm(PlatWindow window, std::intptr_t creationData) {
         GiveInitialState(r, row, control);
         if (row.kind != RadioButton && row.aux == DisabledAtStart) PlatEnableWindow(control, false);
     }
-    if (IntSettings[SameFolder] == 0) PlatEnableWindow(ControlHandles[FolderSelectRow], true);
+    ShowFolderSelectState();
     RelabelForm();
+}
+
+void ShowFolderSelectState() {
+    // The output folder is only chosen when it is not the input's own.
+    PlatEnableWindow(ControlHandles[FolderSelectRow], IntSettings[SameFolder] == 0);
 }
 
 void RelabelForm() {
@@ -120,42 +115,23 @@ void PaintForm(PlatWindow window) {
     PlatPaint paint = PlatBeginPaint(window);
     for (int r = 0; r < FormRowCount; ++r) {
         const FormRow& row = FormTable[r];
-        if (row.kind != PaintLabel && row.kind != PaintSlot && row.kind != PaintDecimal &&
-            row.kind != PaintHex && row.kind != PaintEdge)
-            continue;
+        if (row.kind != PaintSlot) continue;
         PlatRect edges = MapFormRect(RowRect(row));
         // Scrolling moves rows only left and up. One partly in view is drawn
         // and clipped, as the controls are; one wholly out of view is left out.
         if (edges.right <= 0 || edges.bottom <= 0) continue;
-        const std::uint32_t format = static_cast<std::uint32_t>(row.style);
-        char number[50];
-        switch (row.kind) {
-        case PaintLabel:
-            PlatDrawText(paint, RowLabel(r) != nullptr ? RowLabel(r) : "", edges, format);
-            break;
-        case PaintSlot:
-            if (row.index == CurrentFile || row.index == ResultText) {
-                ReadSlotText(row.index, jobText, sizeof jobText);
-                PlatDrawText(paint, jobText, edges, format);
-            } else {
-                PlatDrawText(paint, TextSlots[row.index], edges, format);
-            }
-            break;
-        case PaintDecimal:
-        case PaintHex:
-            FormatText(number, sizeof number, row.kind == PaintDecimal ? "%d" : "%#x",
-                       static_cast<int>(IntSettings[row.index]));
-            PlatDrawText(paint, number, edges, format);
-            break;
-        default:
-            PlatDrawEdge(paint, edges, format, static_cast<std::uint32_t>(row.aux));
-            break;
+        const char* text = TextSlots[row.index];
+        if (row.index == CurrentFile || row.index == ResultText) {
+            ReadSlotText(row.index, jobText, sizeof jobText);
+            text = jobText;
         }
+        PlatDrawText(paint, text, edges, static_cast<std::uint32_t>(row.style));
     }
     PlatEndPaint(window, paint);
 }
 
 void CopyEditTexts() {
     for (int r = 0; r < FormRowCount; ++r)
-        if (FormTable[r].kind == EditSlot) PlatGetText(ControlHandles[r], TextSlots[FormTable[r].index], TextSlotSize);
+        if (FormTable[r].kind == EditSlot)
+            PlatGetText(ControlHandles[r], TextSlots[FormTable[r].index], TextSlotSize);
 }

@@ -1,5 +1,5 @@
-// The live form: the layout cell, the controls made from FormTable, the
-// painted rows, and the commands of the controls.
+// The live form: the layout cell, the controls made from FormTable and the
+// painted rows.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,6 @@ extern std::int32_t ScrollRow;
 void MeasureLayoutUnits(PlatWindow window);
 // One control per row of a control kind, with its state and label.
 void CreateForm(PlatWindow window, std::intptr_t creationData);
-// A row rectangle in tenths of a cell to client pixels, scroll included.
-PlatRect MapFormRect(const PlatRect& tenths);
 void RelabelForm();
 void PaintForm(PlatWindow window);
 // Marks the rows of the job's texts for repaint: a whole repaint for every
@@ -26,10 +24,6 @@ void PaintForm(PlatWindow window);
 void RepaintJobTexts(PlatWindow window);
 // The text of every edit box into its slot.
 void CopyEditTexts();
-
-void HandleCommand(PlatWindow window, int id, int code);
-
-// Filter lists of the open-file dialog.
-extern const char FileFilterWav[];
-extern const char FileFilterFlac[];
-extern const char FileFilterAll[];
+// Folder Select is enabled only while the output does not go to the
+// input's own folder.
+void ShowFolderSelectState();

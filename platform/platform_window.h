@@ -72,6 +72,15 @@ void PlatStopTimer(PlatWindow window, std::uintptr_t id);
 // when it could not be made.
 PlatWindow PlatCreateControl(PlatWindow parent, PlatInstance instance, const char* className,
                              std::uint32_t style, int x, int y, int width, int height, int id);
+// The style bits the form's controls are made with, Win32's values.
+constexpr std::uint32_t PlatStyleChild = 0x40000000;         // WS_CHILD
+constexpr std::uint32_t PlatStyleVisible = 0x10000000;       // WS_VISIBLE
+constexpr std::uint32_t PlatStyleBorder = 0x00800000;        // WS_BORDER
+constexpr std::uint32_t PlatButtonCheckBox = 0x2;            // BS_CHECKBOX: no mark of its own
+constexpr std::uint32_t PlatButtonRadio = 0x4;               // BS_RADIOBUTTON: likewise
+constexpr std::uint32_t PlatButtonGroupBox = 0x7;            // BS_GROUPBOX
+constexpr std::uint32_t PlatButtonLeft = 0x100;              // BS_LEFT
+constexpr std::uint32_t PlatEditAutoHScroll = 0x80;          // ES_AUTOHSCROLL
 void PlatSetText(PlatWindow control, const char* text);
 // The control's text, at most size - 1 bytes, always ended by a NUL.
 void PlatGetText(PlatWindow control, char* text, std::size_t size);
@@ -93,7 +102,9 @@ void PlatMeasureText(PlatWindow window, PlatTextMetrics* metrics);
 typedef struct PlatPaintTag* PlatPaint;
 PlatPaint PlatBeginPaint(PlatWindow window);
 void PlatDrawText(PlatPaint paint, const char* text, const PlatRect& rect, std::uint32_t format);
-void PlatDrawEdge(PlatPaint paint, const PlatRect& rect, std::uint32_t edge, std::uint32_t flags);
+// Text formats, Win32's values.
+constexpr std::uint32_t PlatTextWordBreak = 0x10;            // DT_WORDBREAK
+constexpr std::uint32_t PlatTextPathEllipsis = 0x4000;       // DT_PATH_ELLIPSIS: a path cut in the middle
 void PlatEndPaint(PlatWindow window, PlatPaint paint);
 // A part of the client area to be painted again, background erased.
 void PlatInvalidateRect(PlatWindow window, const PlatRect& rect);
@@ -138,11 +149,10 @@ int PlatMessageBox(PlatWindow owner, const char* text, const char* caption, std:
 
 // The open-file dialog, modal to the owner: `filter` is a filter list (pairs
 // of strings, ended by an empty one), `path` holds the name it opens with
-// and receives the chosen one, `title` receives the name without its folder.
+// and receives the chosen one.
 // The read-only box is hidden and the name not validated. True when the
 // user confirmed.
-bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize,
-                        char* title, std::size_t titleSize);
+bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize);
 
 // --- The program -------------------------------------------------------------
 

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "form/form_window.h"
-#include "platform/platform_window.h"
 #include "settings/settings_store.h"
 #include "settings/text_util.h"
 
@@ -189,31 +187,23 @@ void LoadSettingsFile() {
     keepFileAtExit = keepFileAtExit || reader.failed;
 }
 
-void SaveSettingsFile(PlatWindow window) {
+void SaveSettingsFile() {
     char temporary[RunPathSize + 8];
-    PlatFile file = nullptr;
-    if (!keepFileAtExit && FormatText(temporary, sizeof temporary, "%s.new", SettingsPath))
-        file = PlatCreateFileWrite(temporary);
-    if (file != nullptr) {
-        CopyEditTexts();
-        PlatRect rect;
-        if (PlatRestoredWindowRect(window, &rect)) {
-            IntSettings[WindowLeft] = rect.left;
-            IntSettings[WindowTop] = rect.top;
-            IntSettings[WindowRight] = rect.right;
-            IntSettings[WindowBottom] = rect.bottom;
-        }
-        bool written = WriteNumberLine(file, IntSettingCount);
-        for (int i = 0; i < IntSettingCount; ++i) written = written && WriteNumberLine(file, IntSettings[i]);
-        written = written && WriteNumberLine(file, TextSlotCount);
-        for (int k = 0; k < TextSlotCount; ++k) {
-            for (char* at = TextSlots[k]; *at != '\0'; ++at)
-                if (*at == '\n') *at = StoredLineFeed;
-            written = written && WriteLine(file, TextSlots[k]);
-        }
-        written = PlatCloseFile(file) && written;
-        // Only a whole file may take the old one's place.
-        if (!written || !PlatReplaceFile(temporary, SettingsPath)) PlatDeleteFile(temporary);
+    if (keepFileAtExit || !FormatText(temporary, sizeof temporary, "%s.new", SettingsPath)) return;
+    PlatFile file = PlatCreateFileWrite(temporary);
+    if (file == nullptr) return;
+    static char line[TextSlotSize];
+    bool written = WriteNumberLine(file, IntSettingCount);
+    for (int i = 0; i < IntSettingCount; ++i) written = written && WriteNumberLine(file, IntSettings[i]);
+    written = written && WriteNumberLine(file, TextSlotCount);
+    for (int k = 0; k < TextSlotCount; ++k) {
+        // A line feed inside a text would end its line.
+        std::size_t n = 0;
+        for (const char* at = TextSlots[k]; *at != '\0'; ++at) line[n++] = *at == '\n' ? StoredLineFeed : *at;
+        line[n] = '\0';
+        written = written && WriteLine(file, line);
     }
-    PlatPostQuit(0);
+    written = PlatCloseFile(file) && written;
+    // Only a whole file may take the old one's place.
+    if (!written || !PlatReplaceFile(temporary, SettingsPath)) PlatDeleteFile(temporary);
 }

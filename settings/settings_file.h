@@ -16,12 +16,11 @@ void DeriveSettingsPaths();
 // leaves the rest of the store as it is.
 void LoadSettingsFile();
 
-// Copies the edit texts and the window's restored rectangle into the store
-// and writes the file whole (under a temporary name that then replaces
-// Kestrelia.ini, so a failed write leaves the old file as it was). A file
-// that was there but could not be read at the load is left as it is.
-// Posts the quit message in every case.
-void SaveSettingsFile(PlatWindow window);
+// Writes the store into the file whole, under a temporary name that then
+// replaces Kestrelia.ini, so that a failed write leaves the old file as it
+// was. A file that was there but could not be read at the load is left as
+// it is, and so is the store.
+void SaveSettingsFile();
 
 // A line's number: blanks skipped, an optional sign, the digits up to the
 // first other byte; 0 without digits, the nearest end of the 32-bit range

@@ -18,6 +18,10 @@ bool AppendText(char* target, std::size_t size, const char* source);
 bool FormatText(char* target, std::size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// ASCII letters in lower case, every other byte as it is: how Windows
+// compares names and extensions, UTF-8 bytes of other letters untouched.
+inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // Index of the last backslash of `text`, or -1 when there is none. Texts
 // are UTF-8: no byte of a longer character is ever a backslash.
 long FindLastBackslash(const char* text);

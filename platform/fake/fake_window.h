@@ -44,7 +44,7 @@ void FakeSetWindowRect(const PlatRect& rect, bool readable = true);
 PlatRect FakeWindowRect();
 
 // Every window call of the logic in order, such as "settext 101 English",
-// "check 106 1", "scroll 0 16", "invalidate", "update", "move 0 0 374 544",
+// "check 106 1", "scroll 0 16", "invalidate L T R B", "update", "move 0 0 374 544",
 // "resize 374 544", "range 1 0 30 20", "box Exit|Really exit?|4",
 // "dialog *.wav|c:\*.wav", "destroy", "send destroy", "quit 0",
 // "timer 1 100", "stop timer 1", "default 16". Window-thread calls only;
@@ -52,8 +52,7 @@ PlatRect FakeWindowRect();
 std::vector<std::string> FakeUiCalls();
 void FakeClearUiCalls();
 
-// What the last paint drew, one line per item: "text L T R B FORMAT|TEXT"
-// or "edge L T R B EDGE FLAGS".
+// What the last paint drew, one line per text: "text L T R B FORMAT|TEXT".
 std::vector<std::string> FakeDrawn();
 
 // Answers of the next message boxes, in order; IDOK when none is queued.

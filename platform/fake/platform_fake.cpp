@@ -12,6 +12,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
 #include "platform/platform.h"
+#include "settings/text_util.h"
 
 namespace {
 
@@ -73,8 +74,7 @@ std::string Normalize(const std::string& path) {
 // which a path is stored.
 std::string Key(const std::string& path) {
     std::string key = Normalize(path.compare(0, 2, ".\\") == 0 ? path.substr(2) : path);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    for (char& c : key) c = FoldAscii(c);
     return key;
 }
 
@@ -113,8 +113,6 @@ void Remove(const std::string& key) {
     world.entries.erase(found);
 }
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // The wildcards of a search: "*" any run, "?" one byte, letters without
 // case; "*.*" matches every name, as on Windows.
 bool Matches(const char* pattern, const char* name) {
@@ -122,7 +120,7 @@ bool Matches(const char* pattern, const char* name) {
     if (*pattern == '\0') return *name == '\0';
     if (*pattern == '*') return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
     if (*name == '\0') return false;
-    if (*pattern != '?' && Fold(*pattern) != Fold(*name)) return false;
+    if (*pattern != '?' && FoldAscii(*pattern) != FoldAscii(*name)) return false;
     return Matches(pattern + 1, name + 1);
 }
 

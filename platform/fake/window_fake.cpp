@@ -22,7 +22,7 @@ struct QueuedDialog {
 struct Ui {
     PlatWindowProcedure procedure = nullptr;
     bool failRegistration = false, failCreation = false;
-    bool created = false, destroyed = false;
+    bool destroyed = false;
     std::set<int> failingControls;
     std::map<int, FakeControl> controls;
     PlatTextMetrics metrics{7, 16, 0, 0};
@@ -150,7 +150,6 @@ bool PlatRegisterMainClass(PlatInstance, const char* className, PlatWindowProced
 PlatWindow PlatCreateMainWindow(PlatInstance instance, const char* className, const char* caption) {
     Call(std::string("create ") + className + "|" + caption);
     if (TheUi().failCreation || TheUi().procedure == nullptr) return nullptr;
-    TheUi().created = true;
     TheUi().procedure(FakeMainWindow(), PlatMsgCreate, 0, reinterpret_cast<std::intptr_t>(instance));
     return FakeMainWindow();
 }
@@ -164,8 +163,7 @@ void PlatShowWindow(PlatWindow, int showCommand) { Call("show " + std::to_string
 void PlatUpdateWindow(PlatWindow) { Call("update"); }
 
 void PlatInvalidateRect(PlatWindow, const PlatRect& rect) {
-    Call("invalidate " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
-         std::to_string(rect.right) + " " + std::to_string(rect.bottom));
+    Call("invalidate " + Edges(rect));
 }
 
 int PlatRunMessageLoop() {
@@ -239,11 +237,6 @@ PlatPaint PlatBeginPaint(PlatWindow) {
 
 void PlatDrawText(PlatPaint, const char* text, const PlatRect& rect, std::uint32_t format) {
     TheUi().drawn.push_back("text " + Edges(rect) + " " + std::to_string(format) + "|" + text);
-}
-
-void PlatDrawEdge(PlatPaint, const PlatRect& rect, std::uint32_t edge, std::uint32_t flags) {
-    TheUi().drawn.push_back("edge " + Edges(rect) + " " + std::to_string(edge) + " " +
-                            std::to_string(flags));
 }
 
 void PlatEndPaint(PlatWindow, PlatPaint) { Call("end paint"); }
@@ -322,8 +315,7 @@ static std::size_t Utf16Units(const std::string& text) {
 }
 
 // As on Windows, the dialog holds 3000 UTF-16 units with the NUL.
-bool PlatOpenFileDialog(PlatWindow, const char* filter, char* path, std::size_t pathSize, char*,
-                        std::size_t) {
+bool PlatOpenFileDialog(PlatWindow, const char* filter, char* path, std::size_t pathSize) {
     Call(std::string("dialog ") + filter + "|" + (Utf16Units(path) < 3000 ? path : ""));
     Ui& ui = TheUi();
     if (ui.dialogs.empty()) return false;

@@ -26,6 +26,7 @@ LRESULT CALLBACK MainProcedureThunk(HWND window, UINT message, WPARAM wParam, LP
 }
 
 RECT ToRect(const PlatRect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
+PlatRect FromRect(const RECT& rect) { return PlatRect{rect.left, rect.top, rect.right, rect.bottom}; }
 
 // A text of the form or a slot (at most 10000 bytes) in UTF-16, into a
 // buffer of WideTextSize units; one that is not UTF-8 shows as nothing
@@ -76,7 +77,7 @@ void PlatShowWindow(PlatWindow window, int showCommand) { ShowWindow(Hwnd(window
 void PlatUpdateWindow(PlatWindow window) { UpdateWindow(Hwnd(window)); }
 
 void PlatInvalidateRect(PlatWindow window, const PlatRect& rect) {
-    RECT area = {rect.left, rect.top, rect.right, rect.bottom};
+    RECT area = ToRect(rect);
     InvalidateRect(Hwnd(window), &area, TRUE);
 }
 
@@ -167,11 +168,6 @@ void PlatDrawText(PlatPaint paint, const char* text, const PlatRect& rect, std::
     DrawTextW(reinterpret_cast<Paint*>(paint)->context, WideText(text, firstText), -1, &area, format);
 }
 
-void PlatDrawEdge(PlatPaint paint, const PlatRect& rect, std::uint32_t edge, std::uint32_t flags) {
-    RECT area = ToRect(rect);
-    DrawEdge(reinterpret_cast<Paint*>(paint)->context, &area, edge, flags);
-}
-
 void PlatEndPaint(PlatWindow window, PlatPaint paint) {
     EndPaint(Hwnd(window), &reinterpret_cast<Paint*>(paint)->paint);
 }
@@ -245,7 +241,7 @@ bool PlatRestoredWindowRect(PlatWindow window, PlatRect* rect) {
             OffsetRect(&area, monitor.rcWork.left - monitor.rcMonitor.left,
                        monitor.rcWork.top - monitor.rcMonitor.top);
     }
-    *rect = PlatRect{area.left, area.top, area.right, area.bottom};
+    *rect = FromRect(area);
     return true;
 }
 
@@ -287,13 +283,11 @@ static UINT_PTR CALLBACK LimitTypedName(HWND hook, UINT message, WPARAM, LPARAM 
     return 0;
 }
 
-bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize,
-                        char* title, std::size_t titleSize) {
+bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::size_t pathSize) {
     // As many wide characters as the dialog's path had bytes before: a
     // path whose UTF-8 the program's buffer cannot hold is refused.
     constexpr std::size_t DialogWideSize = 3000;
     static wchar_t widePath[DialogWideSize];
-    static wchar_t wideTitle[DialogWideSize];
     // The filter is pairs of NUL-ended texts, ended by one more NUL.
     wchar_t wideFilter[256];
     std::size_t filterLength = 0;
@@ -303,7 +297,6 @@ bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::s
                             256) == 0)
         return false;
     if (!ToWide(path, widePath, DialogWideSize)) widePath[0] = L'\0';
-    wideTitle[0] = L'\0';
     OPENFILENAMEW dialog;
     std::memset(&dialog, 0, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
@@ -312,10 +305,7 @@ bool PlatOpenFileDialog(PlatWindow owner, const char* filter, char* path, std::s
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = widePath;
     dialog.nMaxFile = static_cast<DWORD>(DialogWideSize);
-    dialog.lpstrFileTitle = wideTitle;
-    dialog.nMaxFileTitle = static_cast<DWORD>(DialogWideSize);
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_EXPLORER | OFN_ENABLEHOOK;
     dialog.lpfnHook = LimitTypedName;
-    return GetOpenFileNameW(&dialog) != 0 && FromWide(widePath, path, pathSize) &&
-           FromWide(wideTitle, title, titleSize);
+    return GetOpenFileNameW(&dialog) != 0 && FromWide(widePath, path, pathSize);
 }

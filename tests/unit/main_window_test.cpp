@@ -35,9 +35,16 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     PrepareUiWorld();
     StartProgram();
     FakeSetWindowRect(PlatRect{11, 22, 411, 522});
+    PlatSetText(FakeControlHandle(LevelRow), "7");
     FakeClearUiCalls();
     FakeSend(PlatMsgClose);
     EXPECT_EQ(FakeUiCalls(), (Strings{"default 16", "destroy", "quit 0"}));
+    // What the form shows and where the window was are what is saved.
+    ClearSettingsStore();
+    LoadSettingsFile();
+    EXPECT_EQ((std::vector<int>{IntSettings[WindowLeft], IntSettings[WindowTop], IntSettings[WindowRight],
+                                IntSettings[WindowBottom]}), (std::vector<int>{11, 22, 411, 522}));
+    EXPECT_STREQ(TextSlots[LevelText], "7");
 
     // A session that ends takes the process without a destroy: saved then, and only then.
     PrepareUiWorld();

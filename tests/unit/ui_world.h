@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "form/commands.h"
 #include "form/form_window.h"
 #include "platform/fake/fake_window.h"
 #include "settings/settings_file.h"
