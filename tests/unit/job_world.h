@@ -15,7 +15,9 @@
 
 using Strings = std::vector<std::string>;
 
-inline void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
+inline void SetSlot(int slot, const std::string& text) {
+    CopyText(TextSlots[slot], TextSlotSize, text.c_str());
+}
 inline void SetEncoder(const std::string& path) { CopyText(EncoderPath, sizeof EncoderPath, path.c_str()); }
 
 // The texts of these slots, to compare as one list.

@@ -33,7 +33,8 @@ TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
     EXPECT_EQ(Slots({InputSpec, LastWavSpec}), (Strings{"d:\\music\\*.flac", "c:\\*.wav"}));
     for (int slot : {InputSpec, OutputSpec, ResultText}) SetSlot(slot, "kept " + std::to_string(slot));
     ApplySettingDefaults();
-    for (int slot : {InputSpec, OutputSpec, ResultText}) EXPECT_EQ(TextSlots[slot], "kept " + std::to_string(slot));
+    for (int slot : {InputSpec, OutputSpec, ResultText})
+        EXPECT_EQ(TextSlots[slot], "kept " + std::to_string(slot));
 }
 
 // The painter copies a slot while the job thread rewrites it: never a mix of two texts.

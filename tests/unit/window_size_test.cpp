@@ -6,7 +6,7 @@
 namespace {
 
 constexpr std::intptr_t ClientSize(int width, int height) {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(height) << 16) | static_cast<std::uint32_t>(width));
+    return static_cast<std::intptr_t>(std::uint32_t(height) << 16 | std::uint32_t(width));
 }
 
 void PrepareCell() {
@@ -58,7 +58,8 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
     // A line up at the top, thumb released, end of scroll, unknown: no move.
     for (int request : {0, 4, 8, 99}) HandleVScroll(FakeMainWindow(), request);
     EXPECT_EQ(ScrollRow, 0);
-    for (const std::string& call : FakeUiCalls()) EXPECT_TRUE(call.rfind("scroll", 0) != 0 && call != "update") << call;
+    for (const std::string& call : FakeUiCalls())
+        EXPECT_TRUE(call.rfind("scroll", 0) != 0 && call != "update") << call;
 
     // A line on, a page on, to the thumb, to the end (31 - 10), to the start.
     const std::pair<int, int> steps[] = {{1, -1}, {3, -11}, {5, -4}, {7, -21}, {6, 0}};
@@ -124,9 +125,9 @@ TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
     for (const Case& c : cases) {
         PrepareCell();
         FakeSetVirtualScreen(c.screen[0], c.screen[1], c.screen[2], c.screen[3]);
-        for (int i : {0, 1, 2, 3}) IntSettings[std::array<int, 4>{WindowLeft, WindowTop, WindowRight, WindowBottom}[i]] = c.place[i];
+        for (int i : {0, 1, 2, 3}) IntSettings[WindowLeft + i] = c.place[i];
         PlaceMainWindow(FakeMainWindow());
-        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.place[0] << " " << c.place[1] << " on " << c.screen[0] << " " << c.screen[1];
+        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.place[0] << " " << c.place[1] << " on " << c.screen[0];
     }
 }
 
