@@ -454,14 +454,6 @@ TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
     EXPECT_GT(faults, 80);  // every kind of operation the job uses, each time it uses it, in either mode
 }
 
-TEST_F(JobTest, AnOutputFolderThatCannotBeMadeIsTriedOnce) {
-    SetSlot(OutputSpec, "e:\\gone\\*.*");
-    AddInputs({"b.wav", "c.wav"});
-    BatchJob(TheWindow);
-    EXPECT_EQ(FakeDirectoryCalls(), (Strings{"e:\\gone", "e:", "e:\\gone"}));
-    EXPECT_EQ(Result(), Status("error 0 0 2"));
-}
-
 // Every status text in turn, as the user is shown it at each repaint.
 TEST_F(JobTest, StatusTextsCountsAndRatios) {
     struct Case {
@@ -620,7 +612,6 @@ TEST_F(JobTest, AFolderThatCannotBeSearchedIsAnErrorTheUserSees) {
          "c:\\in\\later\\"},
         {"listing breaks off", [] { FakeFailNth(FakeOp::FindNext, 1); }, Status("error 1 0 1 50.0"),
          "c:\\in\\"},
-        {"lower folders not listed", [] { FakeFailNth(FakeOp::FindFirst, 2); }, Status(two), "c:\\in\\"},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -629,20 +620,6 @@ TEST_F(JobTest, AFolderThatCannotBeSearchedIsAnErrorTheUserSees) {
         BatchJob(TheWindow);
         EXPECT_EQ(Result(), c.result) << c.what;
         EXPECT_EQ(Shown(), c.shown) << c.what;
-    }
-}
-
-// Names in any script reach the encoder and the output folders byte for byte, in UTF-8.
-TEST_F(JobTest, EveryNameIsWalkedAndConvertedWhole) {
-    const auto names = {"Björk.wav", "Motörhead – Ace.wav", "한국어.wav", "🎵 emoji.wav", "日本語ソ.wav",
-                        "Sigur Rós\\Ágætis.wav"};
-    AddInputs(names, 100);
-    SetSlot(OutputSpec, "d:\\新しい\\表");
-    BatchJob(TheWindow);
-    EXPECT_EQ(Result().substr(0, 33), "done\nconverted:6, skip:0, error:0");
-    for (const char* name : names) {
-        const std::string stem = std::string(name).substr(0, std::strlen(name) - 4);
-        EXPECT_TRUE(FakeExists("d:\\新しい\\" + stem + ".flac")) << name;
     }
 }
 
@@ -674,13 +651,6 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
         std::string result;
     } cases[] = {
         {"all done", [] {}, 2, Status("done 2 0 0 50.0 50.0 50.0 50.0")},
-        {"all skipped", [] { FakeAddFile("d:\\out\\a.flac", 1), FakeAddFile("d:\\out\\b.flac", 1); }, 0,
-         Status("skipped 0 2 0")},
-        // The failures stay visible instead of "There is no file there".
-        {"all failed", [] { FakeQueueEncoderRun(RunFails(2)), FakeQueueEncoderRun(RunDoesNotStart()); }, 2,
-         Status("error 0 0 2")},
-        {"rejected", [] { SetSlot(LastWavSpec, "c:\\in\\*.mp3"); }, 0, MessageText(OnlyWavMessage)},
-        {"nothing found", [] { SetSlot(LastWavSpec, "c:\\in\\*.none.wav"); }, 0, MessageText(NoFileMessage)},
         // That file is accounted for; no further file, no closing message.
         {"cancelled in a run", [] { FakeQueueEncoderRun(RunDuring([] { AbortRequested = 1; })); }, 1,
          Status("done 1 0 0 50.0")},
