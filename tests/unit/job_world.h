@@ -44,7 +44,11 @@ inline FakeEncoderRun RunFails(std::uint32_t exitCode) {
     run.exitCode = exitCode;
     return run;
 }
-inline FakeEncoderRun RunCrashes() { return RunFails(0xC0000005); }  // an access violation
+inline FakeEncoderRun RunCrashes() {  // an access violation mid-file: part of its output stays
+    FakeEncoderRun run = RunFails(0xC0000005);
+    run.cutShort = true;
+    return run;
+}
 inline FakeEncoderRun RunCutShort() {  // killed mid-file: part of its output stays
     FakeEncoderRun run = RunFails(1);
     run.cutShort = true;
