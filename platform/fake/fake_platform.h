@@ -99,8 +99,9 @@ bool FakeIsEnabled(PlatWindow window);
 std::vector<std::string> FakeWindowCalls();
 void FakeSetWindowHook(std::function<void()> hook, bool beforeEachCall = false);
 
-// Fault injection: the nth call from now (1 = the next) of that kind fails.
-// RunProcess: the run does not start; EncoderExit: the nth run that starts
+// Fault injection: the nth call from now (1 = the next) of that kind fails;
+// with FromThenOn every later call of that kind fails too, as on a full disk.
+// RunProcess: the run does not start; EncoderExit: the run that starts
 // fails as the real encoder does, with exit code 2; EncoderCut: it is cut
 // short, leaving part of its output, with exit code 1. ReplaceFile also
 // fails renames; FindFirst and FindNext fail as an unreadable folder does.
@@ -110,9 +111,10 @@ enum class FakeOp {
     EncoderCut, FindFirst, FindNext,
 };
 constexpr int FakeOpCount = 14;
-void FakeFailNth(FakeOp op, int n);
-// True once the fault armed last for that kind has struck: a loop over n
-// ends when the nth call is no longer reached.
+enum class FakeFault { Once, FromThenOn };
+void FakeFailNth(FakeOp op, int n, FakeFault mode = FakeFault::Once);
+// True once the fault armed last for that kind has struck (the first time,
+// in either mode): a loop over n ends when the nth call is no longer reached.
 bool FakeFaultReached(FakeOp op);
 
 // Waits for every thread started through PlatStartThread.

@@ -48,6 +48,7 @@ struct World {
     std::function<void()> windowHook;
     bool hookBeforeCall = false;
     int failAt[FakeOpCount] = {};
+    bool failOnwards[FakeOpCount] = {};
     bool faultReached[FakeOpCount] = {};
     std::string currentFolder = "c:\\work";
     std::vector<std::thread> threads;
@@ -138,9 +139,13 @@ void AddFound(SearchState* search, const std::string& name, std::uint32_t attrib
 }
 
 bool Fails(FakeOp op) {
-    int& countdown = TheWorld().failAt[static_cast<int>(op)];
+    World& world = TheWorld();
+    const int kind = static_cast<int>(op);
+    int& countdown = world.failAt[kind];
     if (countdown <= 0 || --countdown > 0) return false;
-    TheWorld().faultReached[static_cast<int>(op)] = true;
+    // A full disk stays full: every later call of the kind fails as well.
+    if (world.failOnwards[kind]) countdown = 1;
+    world.faultReached[kind] = true;
     return true;
 }
 
@@ -234,6 +239,7 @@ void FakeReset() {
     world.windowHook = nullptr;
     world.hookBeforeCall = false;
     std::fill(std::begin(world.failAt), std::end(world.failAt), 0);
+    std::fill(std::begin(world.failOnwards), std::end(world.failOnwards), false);
     std::fill(std::begin(world.faultReached), std::end(world.faultReached), false);
     world.currentFolder = "c:\\work";
     FakeResetWindows();
@@ -379,9 +385,10 @@ int FakeRepaintCount() {
     return TheWorld().repaints;
 }
 
-void FakeFailNth(FakeOp op, int n) {
+void FakeFailNth(FakeOp op, int n, FakeFault mode) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     TheWorld().failAt[static_cast<int>(op)] = n;
+    TheWorld().failOnwards[static_cast<int>(op)] = mode == FakeFault::FromThenOn;
     TheWorld().faultReached[static_cast<int>(op)] = false;
 }
 
@@ -462,8 +469,8 @@ bool PlatRunCapture(const char* application, char* commandLine, char* output, st
                     std::uint32_t milliseconds) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().lock);
     World& world = TheWorld();
-    world.captures.push_back(std::string(application) + "|" + commandLine + "|" + std::to_string(size) + "|" +
-                             std::to_string(milliseconds));
+    world.captures.push_back(std::string(application) + "|" + commandLine + "|" + std::to_string(size) +
+                             "|" + std::to_string(milliseconds));
     const Entry* program = Find(application);
     const FakeEncoderAnswer& answer = world.answer;
     if (program == nullptr || program->folder || !answer.starts || size == 0) return false;
@@ -481,7 +488,8 @@ bool PlatAnsiToUtf8(const char* text, char* target, std::size_t size) {
     char* in = input.data();
     char* out = target;
     std::size_t inLeft = input.size(), outLeft = size - 1;
-    const bool whole = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    const bool whole =
+        iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
     iconv_close(converter);
     *out = '\0';
     if (!whole) target[0] = '\0';
@@ -561,7 +569,8 @@ PlatSearchStep PlatFindFirst(const char* searchText, PlatSearch* handle, PlatFou
     for (const std::string& key : world.children[Key(folder)]) {
         const Entry& child = world.entries[key];
         std::string name = NameOf(child.path);
-        if (Matches(pattern.c_str(), name.c_str())) AddFound(search, name, child.attributes, child.nameExact);
+        if (Matches(pattern.c_str(), name.c_str()))
+            AddFound(search, name, child.attributes, child.nameExact);
     }
     if (search->found.empty() || pattern.empty()) {
         delete search;
@@ -612,11 +621,13 @@ static std::string Resolve(const std::string& path) {
             part += path[i];
             continue;
         }
-        while (part.size() > 1 && (part.back() == '.' || part.back() == ' ') && part != "..") part.pop_back();
+        while (part.size() > 1 && (part.back() == '.' || part.back() == ' ') && part != "..")
+            part.pop_back();
         std::string stem = Key(part.substr(0, part.find('.')));
         bool numbered = stem.size() == 4 && (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) &&
                         stem[3] >= '1' && stem[3] <= '9';
-        if (numbered || stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") return "\\\\.\\" + stem;
+        if (numbered || stem == "con" || stem == "prn" || stem == "aux" || stem == "nul")
+            return "\\\\.\\" + stem;
         resolved += (parts++ == 0 ? "" : "\\") + part;
         part.clear();
     }

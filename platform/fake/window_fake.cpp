@@ -87,8 +87,8 @@ const FakeControl* FakeControlById(int id) {
 }
 
 PlatWindow FakeControlHandle(int id) {
-    return FakeControlById(id) == nullptr ? nullptr
-                                          : reinterpret_cast<PlatWindow>(ControlBase + static_cast<std::uintptr_t>(id));
+    if (FakeControlById(id) == nullptr) return nullptr;
+    return reinterpret_cast<PlatWindow>(ControlBase + static_cast<std::uintptr_t>(id));
 }
 
 void FakeFailControl(int id) { TheUi().failingControls.insert(id); }

@@ -5,6 +5,8 @@
 
 #include "form/form_window.h"
 #include "platform/fake/fake_window.h"
+#include <gtest/gtest.h>
+
 #include "tests/unit/job_world.h"
 
 namespace {
@@ -38,12 +40,15 @@ TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
             SetUp();
             AddFiles(1);
             std::atomic<int> calls{0};
-            FakeSetWindowHook([&calls, pressAt] { if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1; },
-                              beforeTheCall);
+            FakeSetWindowHook(
+                [&calls, pressAt] {
+                    if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1;
+                },
+                beforeTheCall);
             ASSERT_TRUE(StartBatchJob(TheWindow));
             FakeJoinThreads();
             FakeSetWindowHook(nullptr);
-            SCOPED_TRACE(std::string(beforeTheCall ? "before" : "after") + " window call " + std::to_string(pressAt));
+            SCOPED_TRACE((beforeTheCall ? "before call " : "after call ") + std::to_string(pressAt));
             EXPECT_GE(calls.load(), 7);  // fewer when Cancel came before the file
             EXPECT_EQ(AbortRequested, 0);
 

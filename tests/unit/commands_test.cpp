@@ -2,12 +2,14 @@
 
 namespace {
 
-void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>((code << 16) | id)); }
+void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>(code << 16 | id)); }
 
 void StartIdle() {
     PrepareUiWorld();
-    StartProgram(SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\wav\\*.wav"}, {LastFlacSpec, "d:\\flac\\*.flac"},
-                                                {CurrentFile, "old"}, {ResultText, "old result"}}));
+    StartProgram(SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\wav\\*.wav"},
+                                                {LastFlacSpec, "d:\\flac\\*.flac"},
+                                                {CurrentFile, "old"},
+                                                {ResultText, "old result"}}));
     FakeClearUiCalls();
 }
 
@@ -28,12 +30,14 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
 
     // Each check box toggles its setting and mark; Folder Select follows SameFolder.
     const int steps[][5] = {  // the row clicked; SameFolder, Overwrite, Recurse, Folder Select enabled
-        {SameFolderRow, 1, 0, 0, 0}, {OverwriteRow, 1, 1, 0, 0}, {RecurseRow, 1, 1, 1, 0}, {SameFolderRow, 0, 1, 1, 1}, {RecurseRow, 0, 1, 0, 1}};
+        {SameFolderRow, 1, 0, 0, 0}, {OverwriteRow, 1, 1, 0, 0}, {RecurseRow, 1, 1, 1, 0},
+        {SameFolderRow, 0, 1, 1, 1}, {RecurseRow, 0, 1, 0, 1}};
     for (const auto& s : steps) {
         Click(s[0]);
         EXPECT_EQ((std::vector<int>{IntSettings[SameFolder], IntSettings[Overwrite], IntSettings[Recurse],
-                                    FakeIsEnabled(ControlHandles[FolderSelectRow])}), std::vector<int>(s + 1, s + 5)) << s[0];
-        EXPECT_EQ(FakeControlById(s[0])->checked, s[0] == SameFolderRow ? s[1] : s[0] == OverwriteRow ? s[2] : s[3]) << s[0];
+                                    FakeIsEnabled(ControlHandles[FolderSelectRow])}),
+                  std::vector<int>(s + 1, s + 5)) << s[0];
+        EXPECT_EQ(FakeControlById(s[0])->checked, IntSettings[FormTable[s[0]].index]) << s[0];
     }
 
     // The language button relabels the form in the other language.
@@ -55,7 +59,8 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     FakeQueueDialog(true, "e:\\new\\*.wav");
     Click(FileSelectRow);
     EXPECT_EQ(FakeUiCalls()[0], "dialog *.wav|d:\\wav\\*.wav");
-    EXPECT_EQ(Slots({InputSpec, LastWavSpec, LastFlacSpec}), (Strings{"e:\\new\\*.wav", "e:\\new\\*.wav", "d:\\flac\\*.flac"}));
+    EXPECT_EQ(Slots({InputSpec, LastWavSpec, LastFlacSpec}),
+              (Strings{"e:\\new\\*.wav", "e:\\new\\*.wav", "d:\\flac\\*.flac"}));
 
     Click(ModeRowLast);
     FakeClearUiCalls();
@@ -72,10 +77,15 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     EXPECT_EQ(Slots({OutputSpec, InputSpec}), (Strings{"f:\\archive\\x.flac", "d:\\flac\\*.flac"}));
 
     // The dialog holds 2999 UTF-16 units and a NUL: a spec of more opens it with no name, never a cut one.
-    auto repeat = [](const char* text, int times) { std::string all; while (times-- > 0) all += text; return all; };
-    const std::pair<std::string, bool> specs[] = {{"c:\\" + std::string(2996, 'a'), true}, {"c:\\" + std::string(2997, 'a'), false},
-        {"c:\\" + repeat("表", 2996), true}, {"c:\\" + repeat("表", 2997), false}, {"c:\\" + repeat("🎵", 1498), true},
-        {"c:\\" + repeat("🎵", 1497) + "表", true}, {"c:\\" + repeat("🎵", 1498) + "a", false}};
+    auto repeat = [](const char* text, int times) {
+        std::string all = "c:\\";
+        while (times-- > 0) all += text;
+        return all;
+    };
+    const std::pair<std::string, bool> specs[] = {
+        {repeat("a", 2996), true}, {repeat("a", 2997), false}, {repeat("表", 2996), true},
+        {repeat("表", 2997), false}, {repeat("🎵", 1498), true}, {repeat("🎵", 1497) + "表", true},
+        {repeat("🎵", 1498) + "a", false}};
     for (const auto& [spec, shown] : specs) {
         SetSlot(OutputSpec, spec);
         FakeClearUiCalls();
@@ -116,7 +126,8 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
         Click(id);
         EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|Can't change it while execution|0"})) << id;
     }
-    EXPECT_EQ((std::vector<int>{IntSettings[Language], IntSettings[Mode], IntSettings[Overwrite]}), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ((std::vector<int>{IntSettings[Language], IntSettings[Mode], IntSettings[Overwrite]}),
+              (std::vector<int>{1, 0, 0}));
     EXPECT_EQ(Slots({LastWavSpec, ResultText}), (Strings{"d:\\wav\\*.wav", "old result"}));
 
     FakeClearUiCalls();

@@ -20,7 +20,7 @@ TEST(FormTexts, LabelledRowsHaveBothLabelsAndNoOtherRowHasAny) {
     }
     // The messages a job ends with start a new line where a status follows.
     for (int n : {OnlyWavMessage, OnlyFlacMessage, InputTooLongMessage, OutputTooLongMessage})
-        for (int language : {0, 1}) EXPECT_EQ(MessageTable[n + language][std::strlen(MessageTable[n + language]) - 1], '\n') << n;
+        for (int language : {0, 1}) EXPECT_EQ(std::string(MessageTable[n + language]).back(), '\n') << n;
 }
 
 }  // namespace

@@ -19,19 +19,23 @@ TEST(FormCreation, ControlsStartFromTheStoredSettings) {
     StartProgram(SettingsFile({{Language, 1}, {Mode, 1}, {Overwrite, 1}, {Recurse, 0}, {SameFolder, 0}},
                               {{LevelText, "5x"}}));
     for (int r = 0; r < FormRowCount; ++r)
-        EXPECT_EQ(ControlHandles[r] == nullptr, FormTable[r].kind == Empty || FormTable[r].kind == PaintSlot) << r;
+        EXPECT_EQ(ControlHandles[r] == nullptr, FormTable[r].kind == Empty || FormTable[r].kind == PaintSlot)
+            << r;
     // Execute at 100, 210 to 160, 222 tenths of a 7 x 16 cell.
     const FakeControl* execute = FakeControlById(ExecuteRow);
     EXPECT_EQ(execute->className, "button");
-    EXPECT_EQ((std::vector<int>{execute->x, execute->y, execute->width, execute->height}), (std::vector<int>{70, 336, 42, 19}));
+    EXPECT_EQ((std::vector<int>{execute->x, execute->y, execute->width, execute->height}),
+              (std::vector<int>{70, 336, 42, 19}));
     EXPECT_EQ(FakeControlById(LevelRow)->className, "edit");
     EXPECT_EQ(FakeControlById(0)->className, "static");
 
     for (int row : {ModeRowFirst, ModeRowLast, OverwriteRow, RecurseRow})
         EXPECT_EQ(FakeControlById(row)->checked, row == ModeRowLast || row == OverwriteRow) << row;
-    for (auto [row, text] : {std::pair<int, const char*>{LevelRow, "5x"}, {LanguageRow, "Japanese"}, {ExecuteRow, "Execute"}})
+    for (auto [row, text] : {std::pair<int, const char*>{LevelRow, "5x"}, {LanguageRow, "Japanese"},
+                             {ExecuteRow, "Execute"}})
         EXPECT_EQ(FakeControlById(row)->text, text);
-    for (int row : {FolderSelectRow, CancelRow, ExecuteRow}) EXPECT_EQ(FakeIsEnabled(ControlHandles[row]), row != CancelRow);
+    for (int row : {FolderSelectRow, CancelRow, ExecuteRow})
+        EXPECT_EQ(FakeIsEnabled(ControlHandles[row]), row != CancelRow);
 
     // Folder Select is off while outputs go beside inputs; any setting but 0 is checked.
     PrepareUiWorld();

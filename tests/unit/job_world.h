@@ -1,9 +1,9 @@
-// A fake world for a job: English, recursive, c:\in\*.wav (*.flac) into d:\out, encoder c:\tools\flac.
+// A fake world for a job: English, recursive, c:\in\*.wav (*.flac) into d:\out,
+// encoder c:\tools\flac. No test framework here: the walk benchmark builds on it too.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +15,10 @@
 
 using Strings = std::vector<std::string>;
 
-inline void SetSlot(int slot, const std::string& text) { CopyText(TextSlots[slot], TextSlotSize, text.c_str()); }
+inline void SetSlot(int slot, const std::string& text) {
+    CopyText(TextSlots[slot], TextSlotSize, text.c_str());
+}
+inline void SetEncoder(const std::string& path) { CopyText(EncoderPath, sizeof EncoderPath, path.c_str()); }
 
 // The texts of these slots, to compare as one list.
 inline Strings Slots(std::initializer_list<int> slots) {
@@ -29,6 +32,50 @@ inline PlatWindow const TheWindow = reinterpret_cast<PlatWindow>(1);
 // The fake button of a row: its window value is the row number.
 inline PlatWindow Control(int row) { return reinterpret_cast<PlatWindow>(static_cast<std::uintptr_t>(row)); }
 
+// The fake encoder's next run, by what it does; queued with FakeQueueEncoderRun.
+// `outputSize` -1: half (compress) or twice (restore) the input.
+inline FakeEncoderRun RunSucceeds(std::int64_t outputSize = -1) {
+    FakeEncoderRun run;
+    run.outputSize = outputSize;
+    return run;
+}
+inline FakeEncoderRun RunFails(std::uint32_t exitCode) {
+    FakeEncoderRun run;
+    run.exitCode = exitCode;
+    return run;
+}
+inline FakeEncoderRun RunCrashes() {  // an access violation mid-file: part of its output stays
+    FakeEncoderRun run = RunFails(0xC0000005);
+    run.cutShort = true;
+    return run;
+}
+inline FakeEncoderRun RunCutShort() {  // killed mid-file: part of its output stays
+    FakeEncoderRun run = RunFails(1);
+    run.cutShort = true;
+    return run;
+}
+inline FakeEncoderRun RunWritesNothing() {  // exit code 0, yet no output
+    FakeEncoderRun run;
+    run.writesOutput = false;
+    return run;
+}
+inline FakeEncoderRun RunDoesNotStart() {
+    FakeEncoderRun run;
+    run.starts = false;
+    return run;
+}
+// Succeeds, calling `during` while it works (outside the fake's lock: it may block).
+inline FakeEncoderRun RunDuring(std::function<void()> during) {
+    FakeEncoderRun run;
+    run.during = [during](const std::string&) { during(); };
+    return run;
+}
+
+// What the encoder answers when asked what it is.
+inline FakeEncoderAnswer EncoderSays(const std::string& text, std::uint32_t exitCode = 0) {
+    return FakeEncoderAnswer{true, true, exitCode, text};
+}
+
 inline void PrepareJobWorld() {
     FakeReset();
     ClearSettingsStore();
@@ -39,7 +86,7 @@ inline void PrepareJobWorld() {
     SetSlot(LastWavSpec, "c:\\in\\*.wav");
     SetSlot(LastFlacSpec, "c:\\in\\*.flac");
     SetSlot(OutputSpec, "d:\\out\\*.*");
-    CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
+    SetEncoder("c:\\tools\\flac");
     FakeAddFile("c:\\tools\\flac.exe", 100000);
     FakeAddFolder("c:\\in");
     FakeAddFolder("d:\\out");

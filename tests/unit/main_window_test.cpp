@@ -17,14 +17,16 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     // The stored place after the controls, then shown and into the loop.
     PrepareUiWorld();
     FakeSetTextMetrics(PlatTextMetrics{8, 16, 0, 0});
-    const std::string place = SettingsFile({{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530}, {WindowBottom, 440}},
-                                           {{LevelText, "0"}});
+    const std::string place = SettingsFile(
+        {{Language, 9}, {WindowLeft, 30}, {WindowTop, 40}, {WindowRight, 530}, {WindowBottom, 440}},
+        {{LevelText, "0"}});
     EXPECT_EQ(StartProgram(place), 0);
     Strings calls = FakeUiCalls();
     EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
     // Ranges: (400 - 39) / 16 lines, (500 - 16) / 8 columns.
-    EXPECT_EQ(Strings(calls.end() - 6, calls.end()),
-              (Strings{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60", "show 1", "update", "loop"}));
+    const Strings shown{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60",
+                        "show 1", "update", "loop"};
+    EXPECT_EQ(Strings(calls.end() - 6, calls.end()), shown);
     EXPECT_EQ(IntSettings[Language], 0);
     EXPECT_STREQ(TextSlots[LevelText], "8");
     EXPECT_EQ(FakeSend(PlatMsgCreate - 1 + 0x200), 0);  // other messages: the default
@@ -45,6 +47,13 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     EXPECT_EQ((std::vector<int>{IntSettings[WindowLeft], IntSettings[WindowTop], IntSettings[WindowRight],
                                 IntSettings[WindowBottom]}), (std::vector<int>{11, 22, 411, 522}));
     EXPECT_STREQ(TextSlots[LevelText], "7");
+    // A rectangle that cannot be read keeps the stored one.
+    StartProgram();
+    FakeSetWindowRect(PlatRect{1, 2, 3, 4}, false);
+    FakeSend(PlatMsgClose);
+    ClearSettingsStore();
+    LoadSettingsFile();
+    EXPECT_EQ(IntSettings[WindowLeft], 11);
 
     // A session that ends takes the process without a destroy: saved then, and only then.
     PrepareUiWorld();
@@ -65,26 +74,31 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
 
 TEST(MainWindow, ASettingsFileThatCouldNotBeReadIsNeverReplaced) {
     // Long enough to be read in three pieces.
-    const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
-    // 0: the file cannot be opened; n: its nth read fails, until the load no longer reaches it.
-    for (int n = 0;; ++n) {
-        PrepareUiWorld();
-        FakePutBytes(Ini, stored);
-        if (n == 0) FakeSetReadable(Ini, false);
-        else FakeFailNth(FakeOp::ReadFile, n);
-        StartProgram();
-        FakeSetWindowRect(PlatRect{11, 22, 411, 522});
-        FakeSend(PlatMsgClose);
-        EXPECT_TRUE(Has(FakeUiCalls(), "quit 0")) << n;
-        EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u) << n;
-        if (n == 0 || FakeFaultReached(FakeOp::ReadFile)) {
-            EXPECT_EQ(FakeBytesOf(Ini), stored) << n;
-            continue;
+    const std::string stored =
+        SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\mine\\*.wav"}, {19, std::string(9000, 'x')}});
+    // 0: the file cannot be opened; n: its nth read fails, once or from then on, until the load no
+    // longer reaches it.
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 0;; ++n) {
+            PrepareUiWorld();
+            FakePutBytes(Ini, stored);
+            if (n == 0) FakeSetReadable(Ini, false);
+            else FakeFailNth(FakeOp::ReadFile, n, round == 0 ? FakeFault::Once : FakeFault::FromThenOn);
+            StartProgram();
+            FakeSetWindowRect(PlatRect{11, 22, 411, 522});
+            FakeSend(PlatMsgClose);
+            SCOPED_TRACE("round " + std::to_string(round) + " n " + std::to_string(n));
+            EXPECT_TRUE(Has(FakeUiCalls(), "quit 0"));
+            EXPECT_EQ(FakeListUnder("c:\\work").size(), 1u);
+            if (n == 0 || FakeFaultReached(FakeOp::ReadFile)) {
+                EXPECT_EQ(FakeBytesOf(Ini), stored);
+                continue;
+            }
+            EXPECT_EQ(FakeBytesOf(Ini).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
+            EXPECT_NE(FakeBytesOf(Ini).find("d:\\mine\\*.wav"), std::string::npos);
+            EXPECT_GT(n, 3);  // three reads, each of them failed once
+            break;
         }
-        EXPECT_EQ(FakeBytesOf(Ini).substr(0, 20), "20\r\n1\r\n11\r\n22\r\n411\r\n");
-        EXPECT_NE(FakeBytesOf(Ini).find("d:\\mine\\*.wav"), std::string::npos);
-        EXPECT_GT(n, 3);  // three reads, each of them failed once
-        break;
     }
 }
 
@@ -94,10 +108,11 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     // The job is held inside its one encoder run until the test lets it go.
     std::promise<void> inRun, release;
     std::shared_future<void> released = release.get_future().share();
-    for (const char* path : {"c:\\work\\flac.exe", "c:\\music\\a.wav", "c:\\music\\b.wav"}) FakeAddFile(path, 1000);
+    for (const char* path : {"c:\\work\\flac.exe", "c:\\music\\a.wav", "c:\\music\\b.wav"})
+        FakeAddFile(path, 1000);
     SetSlot(LastWavSpec, "c:\\music\\*.wav");
     SetSlot(OutputSpec, "c:\\out\\*.*");
-    FakeQueueEncoderRun(FakeEncoderRun{true, 0, true, -1, [&](const std::string&) { inRun.set_value(); released.wait(); }});
+    FakeQueueEncoderRun(RunDuring([&] { inRun.set_value(), released.wait(); }));
     PlatSetText(ControlHandles[LevelRow], "3");  // Execute copies the edit box first
     FakeSend(PlatMsgCommand, ExecuteRow);
     inRun.get_future().wait();
@@ -120,7 +135,8 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     EXPECT_EQ(FakeWindowCalls().back(), "reason withdrawn");
     // Job over, timer not yet come: no command starts a job or opens a box or a dialog.
     FakeClearUiCalls();
-    for (int id : {ExecuteRow, FileSelectRow, FolderSelectRow, ExitRow, LanguageRow}) FakeSend(PlatMsgCommand, id);
+    for (int id : {ExecuteRow, FileSelectRow, FolderSelectRow, ExitRow, LanguageRow})
+        FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>(id));
     FakeJoinThreads();
     EXPECT_EQ(JobHandle.load(), 0u);
     EXPECT_EQ(IntSettings[Language], 0);

@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include "tests/unit/job_world.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // A fake world for the program's window: the current folder c:\work, no controls yet, no job.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "app/main_window.h"

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr std::intptr_t ClientSize(int width, int height) {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(height) << 16) | static_cast<std::uint32_t>(width));
+    return static_cast<std::intptr_t>(std::uint32_t(height) << 16 | std::uint32_t(width));
 }
 
 void PrepareCell() {
@@ -58,7 +58,8 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
     // A line up at the top, thumb released, end of scroll, unknown: no move.
     for (int request : {0, 4, 8, 99}) HandleVScroll(FakeMainWindow(), request);
     EXPECT_EQ(ScrollRow, 0);
-    for (const std::string& call : FakeUiCalls()) EXPECT_TRUE(call.rfind("scroll", 0) != 0 && call != "update") << call;
+    for (const std::string& call : FakeUiCalls())
+        EXPECT_TRUE(call.rfind("scroll", 0) != 0 && call != "update") << call;
 
     // A line on, a page on, to the thumb, to the end (31 - 10), to the start.
     const std::pair<int, int> steps[] = {{1, -1}, {3, -11}, {5, -4}, {7, -21}, {6, 0}};
@@ -91,18 +92,14 @@ TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
         const char* move;
         int screen[4] = {0, 0, 1280, 1024};  // left, top, width, height
     } cases[] = {
+        // 200 pixels of it would not be on screen, then would; 150 lines.
         {{104, 78, 668, 448}, "move 104 78 564 370"},
-        {{1081, 10, 1481, 310}, "move 0 10 400 300"},    // 200 pixels of it would not be on screen
-        {{1080, 10, 1480, 310}, "move 1080 10 400 300"},
-        {{10, 875, 410, 1175}, "move 10 0 400 300"},
-        {{10, 874, 410, 1174}, "move 10 874 400 300"},
+        {{1081, 10, 1481, 310}, "move 0 10 400 300"}, {{1080, 10, 1480, 310}, "move 1080 10 400 300"},
+        {{10, 875, 410, 1175}, "move 10 0 400 300"}, {{10, 874, 410, 1174}, "move 10 874 400 300"},
         // Left of or above: moved when less than 200 wide or 150 high would stay on screen.
-        {{-50, -20, 350, 280}, "move -50 -20 400 300"},
-        {{-201, 10, 199, 310}, "move 0 10 400 300"},
-        {{-200, 10, 200, 310}, "move -200 10 400 300"},
-        {{-199, 10, 201, 310}, "move -199 10 400 300"},
-        {{10, -151, 410, 149}, "move 10 0 400 300"},
-        {{10, -150, 410, 150}, "move 10 -150 400 300"},
+        {{-50, -20, 350, 280}, "move -50 -20 400 300"}, {{-201, 10, 199, 310}, "move 0 10 400 300"},
+        {{-200, 10, 200, 310}, "move -200 10 400 300"}, {{-199, 10, 201, 310}, "move -199 10 400 300"},
+        {{10, -151, 410, 149}, "move 10 0 400 300"}, {{10, -150, 410, 150}, "move 10 -150 400 300"},
         {{-5000, -5000, -4600, -4700}, "move 0 0 400 300"},
         // A 1920-pixel monitor left of the primary: the right edge is still 1280.
         {{-2120, 10, -1720, 310}, "move -2120 10 400 300", {-1920, 0, 3200, 1024}},
@@ -115,18 +112,17 @@ TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
         {{10, -1231, 410, -931}, "move 10 0 400 300", {0, -1080, 1280, 2104}},
         {{10, 874, 410, 1174}, "move 10 874 400 300", {0, -1080, 1280, 2104}},
         {{10, 875, 410, 1175}, "move 10 0 400 300", {0, -1080, 1280, 2104}},
-        {{-150, 10, -147, 400}, "move -150 10 388 544"},  // the width it gets counts
-        {{0, 0, 0, 0}, "move 0 0 388 544"},
-        {{20, 20, 25, 400}, "move 20 20 388 544"},
-        {{20, 20, 400, 26}, "move 20 20 380 6"},
+        // The width it gets counts; a size of 5 or less is none.
+        {{-150, 10, -147, 400}, "move -150 10 388 544"}, {{0, 0, 0, 0}, "move 0 0 388 544"},
+        {{20, 20, 25, 400}, "move 20 20 388 544"}, {{20, 20, 400, 26}, "move 20 20 380 6"},
         {{-2147483647 - 1, 0, 2147483647, 300}, "move 0 0 388 544"},
     };
     for (const Case& c : cases) {
         PrepareCell();
         FakeSetVirtualScreen(c.screen[0], c.screen[1], c.screen[2], c.screen[3]);
-        for (int i : {0, 1, 2, 3}) IntSettings[std::array<int, 4>{WindowLeft, WindowTop, WindowRight, WindowBottom}[i]] = c.place[i];
+        for (int i : {0, 1, 2, 3}) IntSettings[WindowLeft + i] = c.place[i];
         PlaceMainWindow(FakeMainWindow());
-        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.place[0] << " " << c.place[1] << " on " << c.screen[0] << " " << c.screen[1];
+        EXPECT_EQ(FakeUiCalls()[0], c.move) << c.place[0] << " " << c.place[1] << " on " << c.screen[0];
     }
 }
 

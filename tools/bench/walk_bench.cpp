@@ -8,11 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "batch/batch_job.h"
-#include "form/form_table.h"
-#include "platform/fake/fake_platform.h"
-#include "settings/settings_store.h"
-#include "settings/text_util.h"
+#include "tests/unit/job_world.h"
 
 namespace {
 
@@ -29,17 +25,10 @@ int main() {
     const int albumsPerArtist = 99;  // 50 + 50 * 99 = 5,000 folders
     const int filesPerFolder = 20;   // 100,000 files
 
-    FakeReset();
-    ClearSettingsStore();
-    ApplySettingDefaults();
-    IntSettings[Language] = 1;
-    IntSettings[Recurse] = 1;
-    IntSettings[SameFolder] = 0;
-    IntSettings[Overwrite] = 0;
-    CopyText(TextSlots[LastWavSpec], TextSlotSize, "c:\\library\\*.wav");
-    CopyText(TextSlots[OutputSpec], TextSlotSize, "d:\\archive\\*.*");
-    CopyText(EncoderPath, sizeof EncoderPath, "c:\\tools\\flac");
-    FakeAddFile("c:\\tools\\flac.exe", 100000);
+    // The unit tests' job world (no overwriting), over another library.
+    PrepareJobWorld();
+    SetSlot(LastWavSpec, "c:\\library\\*.wav");
+    SetSlot(OutputSpec, "d:\\archive\\*.*");
 
     auto addFolder = [&](const std::string& relative) {
         for (int i = 0; i < filesPerFolder; ++i) {
