@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Faults met by a job in the real program under Wine: an encoder that is
-# missing, fails in each way or writes nothing; stored paths that would
-# make options; a WAV cut mid-sample, a folder in an output's place and a
-# damaged FLAC over its WAV, with the real encoder; a read-only or full
-# disk; a 5 GiB input. Every time the files are counted, the inputs stay
-# untouched and no output is left that looks converted.
+# missing, fails in each way or writes nothing; a WAV cut mid-sample, a
+# folder in an output's place and a damaged FLAC over its WAV, with the
+# real encoder; a full disk; a 5 GiB input. Every time the files are
+# counted, the inputs stay untouched and no output is left that looks
+# converted.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 sums() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
@@ -28,31 +28,6 @@ for how in no STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; 
     check "$name: every file an error, no output$left" same \
         "$(result "$folder")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
 done
-
-# A stored path planted with a quote would end the path's quoting on the command
-# line and make the rest options (the input route through a folder that the
-# real search resolves away): refused before any file, nothing run or made.
-for route in "OutputSpec=$(win "$work/o")\" --delete-input-file -o \"$(win "$work/x")" \
-    "LastWavSpec=$(win "$music")\\x\" --delete-input-file \"\\..\\*.wav"; do
-    settings "$standin" "$music" "$work/out-quoted" compress "$route"
-    before=$(ls -A "$work")
-    export STANDIN_LOG="$(win "$work/quoted.log")"
-    check "quote in ${route%%=*}: the job ends" job "$standin"
-    unset STANDIN_LOG
-    check "quote in ${route%%=*}: refused, nothing run or made" same \
-        "$(result "$standin")|$(cat "$work/quoted.log" 2>/dev/null)|$(ls -A "$work")" \
-        "A path contains a double quote\\n||$before"
-    check "quote in ${route%%=*}: the inputs are untouched" untouched
-done
-# A relative stored spec beginning with "-", which the search resolves away:
-# each file still reaches the encoder as a path, not as options.
-settings "$standin" "$music" "$work/out-dash" compress 'LastWavSpec=-fo\..\..\music\*.wav'
-export STANDIN_LOG="$(win "$work/dash.log")"
-check "spec beginning with -: the job ends" job "$standin"
-unset STANDIN_LOG
-check "spec beginning with -: no path as an option, each file copied, the inputs untouched" same \
-    "$(grep -c ' "-' "$work/dash.log")|$(sums "$work/out-dash")|$(sums "$music")" \
-    "0|$(sums "$music" | sed 's/wav$/flac/')|$original"
 
 # The whole 64-bit size: a sparse input of 5 GiB, a sparse output of 1 GiB.
 big="$work/big"
@@ -89,14 +64,6 @@ check "damaged FLAC over its WAV: the job ends" job "$real"
 check "damaged FLAC over its WAV: one error, the WAV as it was, nothing else" same \
     "$(result "$real")|$(cmp "$music/a.wav" "$damaged/a.wav" && outputs "$damaged")" \
     "error\\nconverted:0, skip:0, error:1|./a.flac ./a.wav "
-check "encoder faults: the inputs are untouched" untouched
-
-if small_disk "read-only disk" "$work/readonly" 1m ro; then
-    settings "$real" "$music" "$work/readonly/archive"
-    check "read-only disk: the job ends" job "$real"
-    check "read-only disk: every file an error, nothing there" same \
-        "$(result "$real")|$(outputs "$work/readonly")" "error\\nconverted:0, skip:0, error:3|"
-fi
 
 # One 5 s file compresses to about 740 KB: a disk of 1.2 MB takes one.
 if small_disk "full disk" "$work/full" 1200k; then
@@ -107,6 +74,6 @@ if small_disk "full disk" "$work/full" 1200k; then
     check "full disk: one output, whole" same \
         "$(outputs "$work/full/archive" | wc -w) $(flac_ok "$work/full/archive" && echo whole)" "1 whole"
 fi
-check "disk faults: the inputs are untouched" untouched
+check "every fault: the inputs are untouched" untouched
 
 finish
