@@ -108,10 +108,10 @@ settings() {
         "LastWavSpec=$(win "$2")\\*.wav" "LastFlacSpec=$(win "$2")\\*.flac" "OutputSpec=$(win "$3")\\*.*" \
         "${@:5}"
 }
-# job FOLDER: one job run to its end, then closed; `result FOLDER` is the
-# saved result (line feeds as \n).
-job() { session "$1" find 'click Execute' ended close gone; }
+# result FOLDER: the saved result (line feeds as \n). job FOLDER: one job
+# run to its end, then closed (the driver's report on stderr), and its result.
 result() { line "$1/Kestrelia.ini" ResultText | sed 's/\x07/\\n/g'; }
+job() { session "$1" find 'click Execute' ended close gone >&2 && result "$1"; }
 outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
 ratio='[0-9]+\.[0-9]%'

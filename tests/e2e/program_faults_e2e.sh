@@ -23,10 +23,9 @@ for how in no STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; 
     [ $how = no ] && folder=$work/missing name="no encoder" left="" how=STANDIN_NONE=
     settings "$folder" "$music" "$work/out-$how"
     export "$how"
-    check "$name: the job ends" job "$folder"
-    unset "${how%%=*}"
     check "$name: every file an error, no output$left" same \
-        "$(result "$folder")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
+        "$(job "$folder")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
+    unset "${how%%=*}"
 done
 
 # The whole 64-bit size: a sparse input of 5 GiB, a sparse output of 1 GiB.
@@ -35,10 +34,9 @@ mkdir -p "$big"
 truncate -s 5G "$big/big.wav"
 settings "$standin" "$big" "$work/out-big"
 export STANDIN_SIZE=1073741824
-check "5 GiB input: the job ends" job "$standin"
-unset STANDIN_SIZE
-check "5 GiB input: the ratio of the whole sizes" same "$(result "$standin")" \
+check "5 GiB input: the ratio of the whole sizes" same "$(job "$standin")" \
     "done\\nconverted:1, skip:0, error:0, ratio:20.0%\\n"
+unset STANDIN_SIZE
 
 # The real encoder: a WAV cut in the middle of a sample fails under -V once
 # its output is begun, and a folder in an output's place keeps the output
@@ -49,8 +47,7 @@ mkdir -p "$cut" "$work/out-cut/a.flac"
 cp "$music/a.wav" "$music/sub/b.wav" "$cut/"
 head -c 100001 "$music/sub/deep/c.wav" >"$cut/c.wav"
 settings "$real" "$cut" "$work/out-cut"
-check "cut input, folder in the way: the job ends" job "$real"
-check "cut input, folder in the way: two errors, one converted" matches "$(result "$real")" \
+check "cut input, folder in the way: two errors, one converted" matches "$(job "$real")" \
     "^(done|error)\\\\nconverted:1, skip:0, error:2, ratio:$ratio\\\\n\$"
 check "cut input, folder in the way: the folder left, no cut output" same \
     "$(cd "$work/out-cut" && find . | sort | tr '\n' ' ')" ". ./a.flac ./b.flac "
@@ -60,16 +57,14 @@ damaged="$work/damaged"
 mkdir -p "$damaged" && cp "$music/a.wav" "$damaged/" && flac -s "$damaged/a.wav" -o "$damaged/a.flac"
 printf damaged | dd of="$damaged/a.flac" bs=1 seek=30000 conv=notrunc status=none
 settings "$real" "$damaged" "$work/nowhere" restore Overwrite=1 SameFolder=1
-check "damaged FLAC over its WAV: the job ends" job "$real"
 check "damaged FLAC over its WAV: one error, the WAV as it was, nothing else" same \
-    "$(result "$real")|$(cmp "$music/a.wav" "$damaged/a.wav" && outputs "$damaged")" \
+    "$(job "$real")|$(cmp "$music/a.wav" "$damaged/a.wav" && outputs "$damaged")" \
     "error\\nconverted:0, skip:0, error:1|./a.flac ./a.wav "
 
 # One 5 s file compresses to about 740 KB: a disk of 1.2 MB takes one.
 if small_disk "full disk" "$work/full" 1200k; then
     settings "$real" "$music" "$work/full/archive"
-    check "full disk: the job ends" job "$real"
-    check "full disk: one converted, the rest errors" matches "$(result "$real")" \
+    check "full disk: one converted, the rest errors" matches "$(job "$real")" \
         "^error\\\\nconverted:1, skip:0, error:2, ratio:$ratio\\\\n\$"
     check "full disk: one output, whole" same \
         "$(outputs "$work/full/archive" | wc -w) $(flac_ok "$work/full/archive" && echo whole)" "1 whole"

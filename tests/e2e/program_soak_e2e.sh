@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Soak of the real program under Wine, on its real threads and processes:
 # for KESTRELIA_SOAK_SECONDS (default 30), jobs over 120 files with the
-# stand-in (it copies, and logs each run) as flac.exe, cancelled at random
-# moments or run to their end. After every job: the idle state, no encoder
-# running, no more files run than had started at the Cancel, all of them
-# without one; the handle count stays steady, and the last job is saved.
-# The seed it prints makes the same choices again (KESTRELIA_SOAK_SEED).
+# stand-in (it copies, and logs each run) as flac.exe, cancelled at once or
+# once a file has started; every fifth job, and the last, runs the 8 files
+# of the input folder itself to their end. After every job: the idle state,
+# no encoder running, no more files run than had started at the Cancel,
+# all of them without one; the handle count stays steady, and the last job
+# is saved. The seed it prints makes the same choices again
+# (KESTRELIA_SOAK_SEED).
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 seconds=${KESTRELIA_SOAK_SECONDS:-30}
@@ -13,14 +15,12 @@ seed=${KESTRELIA_SOAK_SEED:-$((${EPOCHREALTIME/./} % 1000000))}
 RANDOM=$seed
 echo "info seed $seed"
 
-# Small files: 8 in the input folder itself (the jobs without recursion),
-# the rest below.
 music="$work/music"
-mkdir -p "$music/a/deep" "$music/b" "$work/out"
+mkdir -p "$music/a/deep" "$music/b"
 folders=(a a/deep b)
 for i in $(seq 1 120); do
     folder=$music/${folders[i % 3]} && [ "$i" -le 8 ] && folder=$music
-    printf 'RIFF soak file %d\n%*s' "$i" "$((i % 97))" '' >"$folder/f$i.wav"
+    echo "RIFF soak file $i" >"$folder/f$i.wav"
 done
 folder=$(program_folder soak "$KESTRELIA_WIN_BIN/encoder_standin.exe")
 log="$work/standin.log"
@@ -32,8 +32,8 @@ start "$folder"
 
 # One driver for the whole soak: `step LINE...` sends the steps at once and
 # reads their reports into $reply; false when one failed. `info NAME` is
-# the number the last step NAME reported (`lines` reads the stand-in's log
-# at the moment of its step).
+# the number the last step NAME reported: `$lines` counts the stand-in's
+# runs at the moment of its step.
 coproc DRIVER { wine "$KESTRELIA_WIN_BIN/ui_driver.exe" 2>/dev/null; }
 step() {
     printf '%s\n' "$@" >&"${DRIVER[1]}"
@@ -46,50 +46,43 @@ step() {
     return $status
 }
 info() { grep -o "^info $1 [0-9]*" <<<"$reply" | tail -1 | cut -d' ' -f3; }
-runs() { wc -l <"$log"; }
+lines="lines $STANDIN_LOG"
 
 check "soak: the window" step find
-soak_failures=0 number=0 baseline=-1 handles=-1
+failed=0 number=0 last="" baseline=-1 handles=-1
 deadline=$((SECONDS + seconds))
-while :; do
+until [ -n "$last" ]; do
     number=$((number + 1)) why="" at=-1 files=120
-    # Every fifth job, and the last, runs the input folder's 8 files to their
-    # end; the others are cancelled at once or once a file has started.
-    last=$([ "$number" -gt 3 ] && [ $((SECONDS + 8)) -ge "$deadline" ] && echo 1)
+    [ "$number" -gt 3 ] && [ $((SECONDS + 8)) -ge "$deadline" ] && last=1
     [ -n "$last" ] || [ $((number % 5)) = 2 ] && files=8 && step "click Recurse"
-    before=$(runs)
-    step "click Execute" "enabled Execute 0 10000" || why+="Execute started no job; "
+    step "$lines" "click Execute" "enabled Execute 0 10000" || why+="Execute started no job; "
+    before=$(info lines)
     if [ $files = 120 ]; then
-        if [ $((RANDOM % 100)) -ge 20 ]; then
-            for _ in $(seq 4000); do [ "$(runs)" -gt "$before" ] && break; sleep 0.005; done
+        if [ $((RANDOM % 5)) != 0 ]; then
+            for _ in $(seq 4000); do [ "$(wc -l <"$log")" -gt "$before" ] && break; sleep 0.005; done
             sleep "$((RANDOM % 2)).$(printf %03d $((RANDOM % 1000)))"
         fi
-        step "enabled Cancel 1 10000" "click Cancel" "lines $STANDIN_LOG"
+        step "enabled Cancel 1 10000" "click Cancel" "$lines"
         at=$(($(info lines) - before))
     fi
-    step "ended 120000" ||
-        { echo "FAIL job $number: the job does not end"; soak_failures=$((soak_failures + 1)); break; }
+    step "ended 120000" || { echo "FAIL job $number: it does not end" && failed=$((failed + 1)) && break; }
     # Exit enabled, no encoder left, Search lower folders on again.
-    after=("lines $STANDIN_LOG" "enabled Exit 1" encoders)
+    after=("$lines" "enabled Exit 1" encoders)
     [ $files = 8 ] && after+=("click Recurse")
-    step "${after[@]}" "checked Recurse 1" || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
+    step "${after[@]}" || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
     ran=$(($(info lines) - before)) handles=$(info handles)
     [ "$at" -lt 0 ] && [ "$ran" != "$files" ] && why+="$ran of $files files ran without a Cancel; "
     [ "$at" -ge 0 ] && [ "$ran" -gt $((at + 1)) ] && why+="$ran files ran, $at had started at the Cancel; "
     # The first job makes what the program keeps for later jobs.
     [ "$number" = 2 ] && baseline=$handles
-    verdict=ok
-    [ -z "$why" ] || { verdict=FAIL && soak_failures=$((soak_failures + 1)); }
-    printf '%-4s job %3d: %3d of %3d files, Cancel at %2d, handles %s%s\n' \
-        $verdict "$number" "$ran" $files "$at" "$handles" "${why:+: $why}"
-    [ -n "$last" ] && break
+    [ -z "$why" ] && echo "ok   job $number: $ran of $files files, $at at the Cancel, handles $handles"
+    [ -z "$why" ] || { echo "FAIL job $number: $why" && failed=$((failed + 1)); }
 done
-check "soak: $number jobs of Execute and Cancel, every one as it should be" same "$soak_failures" 0
+check "soak: $number jobs of Execute and Cancel, every one as it should be" same "$failed" 0
 check "soak: the handle count steady ($baseline after job 2, $handles after the last)" \
     [ "$baseline" -ge 0 -a "$handles" -le $((baseline + 4)) ]
 check "soak: Exit" step "click Exit" 'box "Exit" "Really exit?" yes' gone
 check "soak: the program ended with exit code 0" ended
-# The last job ran the input folder's 8 files to their end.
 check "soak: the last job's result is saved" same "$(result "$folder")" \
     "done\\nconverted:8, skip:0, error:0, ratio:100.0%, min:100.0%, max:100.0%, average:100.0%\\n"
 finish
