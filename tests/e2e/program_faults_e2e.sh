@@ -3,16 +3,12 @@
 # missing, fails in each way or writes nothing; a WAV cut mid-sample, a
 # folder in an output's place and a damaged FLAC over its WAV, with the
 # real encoder; a full disk; a 5 GiB input. Every time the files are
-# counted, the inputs stay untouched and no output is left that looks
-# converted.
+# counted and no output is left that looks converted.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
-sums() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
 
 music="$work/music"
 wavs 5 "$music/a.wav" "$music/sub/b.wav" "$music/sub/deep/c.wav"
-original=$(sums "$music")
-untouched() { same "$(sums "$music")" "$original"; }
 
 # A failure in each form: no encoder, exit code 1 or 2, a crash, exit 0
 # without output.
@@ -69,6 +65,5 @@ if small_disk "full disk" "$work/full" 1200k; then
     check "full disk: one output, whole" same \
         "$(outputs "$work/full/archive" | wc -w) $(flac_ok "$work/full/archive" && echo whole)" "1 whole"
 fi
-check "every fault: the inputs are untouched" untouched
 
 finish

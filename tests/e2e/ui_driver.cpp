@@ -9,7 +9,6 @@
 //   find [T]                  the window of class "Kestrelia", shown
 //   click ROW                 BM_CLICK, waited for until handled or a box opens
 //   enabled|text ROW VALUE [T]   the state (0|1) or text is, or becomes, VALUE
-//   settext ROW "TEXT"        WM_SETTEXT; the control must keep it whole
 //   box "CAPTION" "TEXT" ok|yes|no|cancel [T]   a message box: check, answer
 //   dialog [typed] "NAME" [T] the open-file dialog: NAME into its name box
 //                             (typed: a character at a time), then Open
@@ -17,7 +16,7 @@
 //   scroll v|h CODE           WM_VSCROLL or WM_HSCROLL
 //   rect [ROW]                the window's rectangle; or the control's corner in
 //                             client coordinates
-//   hold PATH all|none        the file open for writing, sharing all or nothing
+//   hold PATH                 the file open for writing, sharing everything
 //   ended [T]                 the job's end: the idle state held for 500 ms
 //   encoders                  no flac.exe runs; the program's handle count
 //   lines PATH                the count of lines of a file
@@ -125,9 +124,8 @@ void Click() {
 
 bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
 
-// The visible message boxes and dialogs the window owns, and for a failure
-// what they say.
-std::vector<HWND> OwnedBoxes(std::wstring* seen = nullptr) {
+// The visible message boxes and dialogs the window owns.
+std::vector<HWND> OwnedBoxes() {
     std::vector<HWND> boxes;
     EnumWindows([](HWND window, LPARAM list) -> BOOL {
         char name[16];
@@ -136,20 +134,19 @@ std::vector<HWND> OwnedBoxes(std::wstring* seen = nullptr) {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         return TRUE;
     }, reinterpret_cast<LPARAM>(&boxes));
-    for (size_t i = 0; seen != nullptr && i < boxes.size(); ++i) {
-        wchar_t caption[256], text[1024] = L"(open-file dialog)";
-        ReadWindowText(boxes[i], caption, 256);
-        if (!IsFileDialog(boxes[i])) ReadWindowText(GetDlgItem(boxes[i], 0xFFFF), text, 1024);
-        *seen += std::wstring(i > 0 ? L"; " : L"") + L"box \"" + caption + L"\" \"" + text + L"\"";
-    }
-    if (seen != nullptr && seen->empty()) *seen = L"no box";
     return boxes;
 }
 
+// What they say, for a failure.
 std::wstring Boxes() {
     std::wstring seen;
-    OwnedBoxes(&seen);
-    return seen;
+    for (HWND box : OwnedBoxes()) {
+        wchar_t caption[256], text[1024] = L"(open-file dialog)";
+        ReadWindowText(box, caption, 256);
+        if (!IsFileDialog(box)) ReadWindowText(GetDlgItem(box, 0xFFFF), text, 1024);
+        seen += std::wstring(seen.empty() ? L"" : L"; ") + L"box \"" + caption + L"\" \"" + text + L"\"";
+    }
+    return seen.empty() ? L"no box" : seen;
 }
 
 // The open-file dialog (caption null) or the message box with that caption.
@@ -183,16 +180,15 @@ void Press(HWND box, int id, long timeout) {
         Fail(L"the box was still there %ld ms after the press of %d", timeout, id);
 }
 
-void Expect(int state) {
-    static const wchar_t* const names[] = {L"enabled", L"text"};
+void Expect(bool text) {
     HWND control = Control(0);
     long timeout = Number(2);
     bool seen = Until(timeout, [&] {
-        if (state == 1) Read(control);
+        if (text) Read(control);
         else std::swprintf(Text, 65536, L"%d", IsWindowEnabled(control) != 0);
         return Args[1] == Text;
     });
-    if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", names[state], Text, timeout);
+    if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", text ? L"text" : L"enabled", Text, timeout);
 }
 
 void StepBox() {
@@ -230,12 +226,10 @@ void StepRect() {
     RECT place;
     GetWindowRect(Args.empty() ? Main : Control(0), &place);
     POINT corner = {place.left, place.top};
-    if (Args.empty()) {
+    if (Args.empty())
         std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
-        return;
-    }
-    ScreenToClient(Main, &corner);
-    std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
+    else if (ScreenToClient(Main, &corner))
+        std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
 }
 
 // Minimized or maximized, waited for; through the system menu command when
@@ -296,12 +290,8 @@ const Step Steps[] = {
              Fail(L"no shown window of class Kestrelia within %ld ms", Number(0, 20000));
      }},
     {"click", 1, 1, Shown, Click},
-    {"enabled", 2, 3, Shown, [] { Expect(0); }},
-    {"text", 2, 3, Shown, [] { Expect(1); }},
-    {"settext", 2, 2, Shown, [] {
-         Ask(Control(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(1)));
-         Expect(1);
-     }},
+    {"enabled", 2, 3, Shown, [] { Expect(false); }},
+    {"text", 2, 3, Shown, [] { Expect(true); }},
     {"box", 3, 4, Shown, StepBox},
     {"dialog", 1, 3, Shown, StepDialog},
     {"close", 0, 0, Shown, [] {
@@ -315,8 +305,8 @@ const Step Steps[] = {
     {"show", 1, 1, Shown, Show},
     {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == L"v" ? WM_VSCROLL : WM_HSCROLL, Number(1), 0); }},
     {"rect", 0, 1, Shown, StepRect},
-    {"hold", 2, 2, NoWindow, [] {
-         DWORD share = Args[1] == L"all" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    {"hold", 1, 1, NoWindow, [] {
+         DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
          if (CreateFileW(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, 0) == INVALID_HANDLE_VALUE)
              Fail(L"could not open the file (error %lu)", GetLastError());
      }},
@@ -339,21 +329,15 @@ std::string Split(const char* line) {
     text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, size, &text[0], size));
     if (text.empty()) Fail(L"the step is not UTF-8");
     std::vector<std::wstring> words;
-    for (const wchar_t* p = text.c_str();; ++p) {
-        while (*p == ' ' || *p == '\t') ++p;
-        if (*p == '\0') break;
-        words.emplace_back();
-        std::wstring& word = words.back();
-        if (*p != '"') {
-            while (p[1] != '\0' && p[1] != ' ' && p[1] != '\t') word += *p++;
-            word += *p;
-            continue;
-        }
-        for (++p; *p != '"'; ++p) {
+    for (const wchar_t* p = text.c_str(); *(p += std::wcsspn(p, L" \t")) != L'\0';) {
+        const bool quoted = *p == '"';
+        std::wstring& word = words.emplace_back();
+        for (p += quoted; quoted ? *p != '"' : *p != ' ' && *p != '\t' && *p != '\0'; ++p) {
             if (*p == '\0') Fail(L"a quote is not closed");
-            if (*p == '\\' && *++p != '\\') Fail(L"a backslash in quotes is written \\\\");
+            if (quoted && *p == '\\' && *++p != '\\') Fail(L"a backslash in quotes is written \\\\");
             word += *p;
         }
+        p += quoted;  // past the closing quote
     }
     Args.assign(words.begin() + 1, words.end());
     return Utf8(words[0]);
