@@ -72,8 +72,6 @@ session() {
     local driven=$?
     ended && [ "$driven" -eq 0 ]
 }
-# A text as a quoted step argument writes it: backslashes doubled.
-q() { printf '%s' "${1//\\/\\\\}"; }
 
 # wavs SECONDS FILE...: WAV files of that length, each with a sound of its
 # own, their folders made.

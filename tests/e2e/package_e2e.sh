@@ -37,8 +37,8 @@ check "package: flac.exe encodes on threads" \
 # input chosen through the dialogs (a file of FOLDER, then the pattern) and
 # the output folder, a job run, the program closed with exit code 0.
 through_dialogs() {
-    session "$folder" find "${@:4}" 'click FileSelect' "dialog \"$(q "$(win "$1")")\\\\a.${2#*.}\"" \
-        'click FileSelect' "dialog \"$2\"" 'click FolderSelect' "dialog \"$(q "$(win "$3")")\\\\here\"" \
+    session "$folder" find "${@:4}" 'click FileSelect' "dialog \"$(win "$1")\\a.${2#*.}\"" \
+        'click FileSelect' "dialog \"$2\"" 'click FolderSelect' "dialog \"$(win "$3")\\here\"" \
         'click Execute' 'ended 120000' close gone
 }
 check "package: first start, the tree compressed through the dialogs" through_dialogs "$music" "*.wav" \

@@ -45,8 +45,7 @@ for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
     rm "$ini"
     first="${display,,}[@]" then="${other,,}[@]"
     check "$cp: first start in $display, the labels of both languages" session "$folder" find "${!first}" \
-        'click Language' \
-        "${!then}" close gone
+        'click Language' "${!then}" close gone
     start "$folder"
     read -r _ l t r b <<<"$(drive find rect 'click Exit' 'sleep 1000' | grep -o 'rect .*')"
     check "$cp: a screenshot of the $other form and its Exit box" \

@@ -84,7 +84,7 @@ chmod u+w "$stored"
 # Another program holds the file open for writing, sharing everything,
 # while the program starts: the settings are read all the same.
 cp "$work/old.ini" "$stored"
-drive_aside "$work/holder" 'ok  hold' "hold \"$(q "$(win "$stored")")\"" find
+drive_aside "$work/holder" 'ok  hold' "hold \"$(win "$stored")\"" find
 start "$folder"
 wait "$aside"  # lets go once the window is shown
 check "held, sharing all: the stored language, English" drive find 'text Language "Japanese"' close gone

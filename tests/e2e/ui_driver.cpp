@@ -3,9 +3,9 @@
 // out), runs them with the wide calls and prints "ok  STEP" or
 // "FAIL STEP: WHY", and "info ..." for what a step shows. Exits 0 when every
 // step passed; nothing runs after a failed `find`. Arguments are separated
-// by blanks; one in double quotes may hold blanks, a backslash in it written
-// \\. ROW is a row of the form by name (Execute, Overwrite, see RowNames) or
-// number; numbers are decimal or 0x hexadecimal; times (T) are in ms.
+// by blanks; one in double quotes may hold blanks. ROW is a row of the form
+// by name (Execute, Overwrite, see RowNames) or number; numbers are decimal
+// or 0x hexadecimal; times (T) are in ms.
 //   find [T]                  the window of class "Kestrelia", shown
 //   click ROW                 BM_CLICK, waited for until handled or a box opens
 //   enabled|text ROW VALUE [T]   the state (0|1) or text is, or becomes, VALUE
@@ -334,7 +334,6 @@ std::string Split(const char* line) {
         std::wstring& word = words.emplace_back();
         for (p += quoted; quoted ? *p != '"' : *p != ' ' && *p != '\t' && *p != '\0'; ++p) {
             if (*p == '\0') Fail(L"a quote is not closed");
-            if (quoted && *p == '\\' && *++p != '\\') Fail(L"a backslash in quotes is written \\\\");
             word += *p;
         }
         p += quoted;  // past the closing quote
