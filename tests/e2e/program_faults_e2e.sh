@@ -25,10 +25,8 @@ for how in no STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; 
 done
 
 # The whole 64-bit size: a sparse input of 5 GiB, a sparse output of 1 GiB.
-big="$work/big"
-mkdir -p "$big"
-truncate -s 5G "$big/big.wav"
-settings "$standin" "$big" "$work/out-big"
+mkdir -p "$work/big" && truncate -s 5G "$work/big/big.wav"
+settings "$standin" "$work/big" "$work/out-big"
 export STANDIN_SIZE=1073741824
 check "5 GiB input: the ratio of the whole sizes" same "$(job "$standin")" \
     "done\\nconverted:1, skip:0, error:0, ratio:20.0%\\n"

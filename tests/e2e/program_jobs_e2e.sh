@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Jobs in the real program under Wine. With the real encoder: a tree
 # converted by the real search and the encoder named exactly, then run
-# again (all skipped). With the stand-in held inside its run: the session's
-# end and the system close during a job, and a power cut mid-file.
+# again (all skipped); WAVs with chunks and in other formats back byte for
+# byte, and a FLAC made elsewhere restored. With the stand-in: its answer
+# to the job's question through the pipe; held inside its run, the
+# session's end and the system close during a job, and a power cut
+# mid-file.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 
@@ -24,29 +27,67 @@ real=$(program_folder "enc dir" "$KESTRELIA_WIN_BIN/flac.exe")
 mkdir "$real/flac"
 cp "$KESTRELIA_WIN_BIN/encoder_standin.exe" "$work/enc.exe"
 settings "$real" "$music" "$archive"
-check "compress: Execute runs the job to its end" session "$real" find 'click Execute' \
-    'enabled Execute 0 10000' ended 'click Exit' 'box "Exit" "Really exit?" yes' gone
-check "compress: the counts and ratios are kept" matches "$(result "$real")" \
+check "compress: the counts and ratios are kept" matches "$(job "$real")" \
     "^done\\\\nconverted:5, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
 check "compress: the tree is mirrored, nothing else" same "$(outputs "$archive")" "$tree"
 check "compress: every output passes the encoder's test" flac_ok "$archive"
 check "re-run: every file skipped" same "$(job "$real")" "skipped\\nconverted:0, skip:5, error:0"
 
+# make_wav's format and chunks, "data" where the audio goes.
+kinds=("16x2,LIST:26,data,id3 :17" "16x2,bext:602" "16x2,cue :28" "16x2,iXML:333" 24x2e 16x1 8x2)
+for i in "${!kinds[@]}"; do
+    IFS=, read -ra kind <<<"${kinds[i]}"
+    mkdir -p "$work/kinds" && "$KESTRELIA_MAKE_WAV" "$work/kinds/$i.wav" 1 "$i" "${kind[@]}"
+done
+settings "$real" "$work/kinds" "$work/kinds out"
+check "chunks and formats: compressed" job "$real"
+# Made by the Linux encoder without options: no chunks stored.
+wavs 1 "$work/kinds/plain.wav"
+flac -s -o "$work/kinds out/plain.flac" "$work/kinds/plain.wav"
+settings "$real" "$work/kinds out" "$work/restored" restore
+check "chunks and formats: every file restored, the FLAC made elsewhere too" same "$(job "$real")" \
+    "done\\nconverted:8, skip:0, error:0"
+check "chunks and formats: every WAV back byte for byte" diff -r "$work/kinds" "$work/restored"
+
+# 255 bytes of answer give the options, 256 are too many (the run is ended
+# at once); the answer of a run that does not end is not taken: it is ended,
+# without a console window, and the job goes on. None is left running.
+standin=$(program_folder standin "$KESTRELIA_WIN_BIN/encoder_standin.exe")
+wavs 1 "$work/one/a.wav"
+settings "$standin" "$work/one" "$work/out" compress Overwrite=1
+export STANDIN_LOG="$(win "$work/log")"
+pad=$(printf '%0244d' 0)
+for case in "255 bytes|flac 1.5.0 $pad|1500|--keep-foreign-metadata -j [2-4] " \
+    "256 bytes|flac 1.5.0 ${pad}0|1500|" \
+    "no end|flac 1.5.0|120000|"; do
+    IFS='|' read -r name answer stall options <<<"$case"
+    rm -f "$work/log"
+    export STANDIN_VERSION=$answer STANDIN_STALL=$stall
+    start "$standin"
+    drive find 'click Execute' >/dev/null
+    for _ in $(seq 100); do [ -e "$work/log" ] && break; sleep 0.1; done
+    # Only the question runs a while, and the file's own run has a window.
+    [ "$name" = "no end" ] && check "answer, $name: no console window for it" \
+        same "$(sleep 1; xwininfo -root -tree | grep -c '"conhost.exe"')" 0
+    check "answer, $name: the job ends, no encoder left" drive find 'ended 30000' encoders
+    drive find close gone >/dev/null && ended
+    check "answer, $name: asked once, the file then run" matches "$(tr '\n' '|' <"$work/log")" \
+        "^[^|]* --version\\|[^|]* -V -8 ${options}-f -o [^|]*\\|\$"
+done
+unset STANDIN_VERSION STANDIN_STALL
+
 # The stand-in holds its first run with half of a.flac written until the
 # test releases it.
-held=$(program_folder held "$KESTRELIA_WIN_BIN/encoder_standin.exe")
 export STANDIN_HOLD="$(win "$work/release")" STANDIN_LOG="$(win "$work/standin.log")"
-hold_reached() {
-    for _ in $(seq 500); do [ -e "$work/release.running" ] && return 0; sleep 0.02; done
-    echo "     the encoder never started" && false
-}
 # held_job OUTPUT: the program started for a job of the tree into OUTPUT,
 # the job started; true once its encoder holds.
 held_job() {
     rm -rf "$work/release" "$work/release.running" "$work/standin.log"
-    ini "$held/Kestrelia.ini" Recurse=1 "LastWavSpec=$(win "$music")\\*.wav" "OutputSpec=$(win "$1")\\*.*"
-    start "$held"
-    drive find 'click Execute' 'enabled Cancel 1 10000' && hold_reached
+    ini "$standin/Kestrelia.ini" Recurse=1 "LastWavSpec=$(win "$music")\\*.wav" "OutputSpec=$(win "$1")\\*.*"
+    start "$standin"
+    drive find 'click Execute' 'enabled Cancel 1 10000' || return
+    for _ in $(seq 500); do [ -e "$work/release.running" ] && return 0; sleep 0.02; done
+    echo "     the encoder never started" && false
 }
 check "held job: started" held_job "$work/held out"
 
@@ -63,7 +104,7 @@ check "close during a job: the window goes once the running file is done" drive 
 check "close during a job: exit code 0" ended
 whole=$(cmp "$music/a.wav" "$work/held out/a.flac" && echo whole)
 check "close during a job: one file converted, whole, the job's end saved" matches \
-    "$(wc -l <"$work/standin.log")|$(result "$held")|$whole" \
+    "$(wc -l <"$work/standin.log")|$(result "$standin")|$whole" \
     "^1\\|.*\\\\nconverted:1, skip:0, error:0, .*\\|whole\$"
 
 # A power cut with half of a.flac written: the next job, overwriting off,

@@ -25,9 +25,8 @@ ini "$folder/Kestrelia.ini" Language=1 Overwrite=1 "InputSpec=$(win "$music")\\*
 start "$folder"
 
 # One driver for the whole soak: `step LINE...` sends the steps at once and
-# reads their reports into $reply; false when one failed. `info NAME` is
-# the number the last step NAME reported: `lines` counts the stand-in's
-# runs at the moment of its step.
+# reads their reports into $reply; false when one failed. `runs` is the
+# count of files the stand-in has run.
 coproc DRIVER { wine "$KESTRELIA_WIN_BIN/ui_driver.exe" 2>/dev/null; }
 step() {
     printf '%s\n' "$@" >&"${DRIVER[1]}"
@@ -39,7 +38,7 @@ step() {
     done
     return $status
 }
-info() { grep -o "^info $1 [0-9]*" <<<"$reply" | tail -1 | cut -d' ' -f3; }
+runs() { wc -l <"$log"; }
 
 check "soak: the window" step find
 failed=0 number=0 last="" baseline=-1 handles=-1
@@ -47,17 +46,17 @@ deadline=$((SECONDS + ${KESTRELIA_SOAK_SECONDS:-30}))
 until [ -n "$last" ]; do
     number=$((number + 1)) why="" at=-1
     [ "$number" -gt 3 ] && [ $((SECONDS + 3)) -ge "$deadline" ] && last=1
-    step "lines $STANDIN_LOG" "click Execute" "enabled Execute 0 10000" || why+="Execute started no job; "
-    before=$(info lines)
+    before=$(runs)
+    step "click Execute" "enabled Execute 0 10000" || why+="Execute started no job; "
     if [ -z "$last" ] && [ $((number % 5)) != 2 ]; then
         wait_ms=$((RANDOM % 1500))
         sleep "$((wait_ms / 1000)).$(printf %03d $((wait_ms % 1000)))"
-        step "click Cancel" "lines $STANDIN_LOG"
-        at=$(($(info lines) - before))
+        step "click Cancel"
+        at=$(($(runs) - before))
     fi
     step "ended 120000" || { echo "FAIL job $number: it does not end" && failed=$((failed + 1)) && break; }
-    step "lines $STANDIN_LOG" "enabled Exit 1" encoders || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
-    ran=$(($(info lines) - before)) handles=$(info handles)
+    step "enabled Exit 1" encoders || why+="$(grep '^FAIL' <<<"$reply" | tr '\n' ' ')"
+    ran=$(($(runs) - before)) handles=$(grep -o '^info handles [0-9]*' <<<"$reply" | cut -d' ' -f3)
     [ "$at" -lt 0 ] && [ "$ran" != 8 ] && why+="$ran of 8 files ran without a Cancel; "
     [ "$at" -ge 0 ] && [ "$ran" -gt $((at + 1)) ] && why+="$ran files ran, $at had started at the Cancel; "
     # The first job makes what the program keeps for later jobs.

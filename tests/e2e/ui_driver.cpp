@@ -19,7 +19,6 @@
 //   hold PATH                 the file open for writing, sharing everything
 //   ended [T]                 the job's end: the idle state held for 500 ms
 //   encoders                  no flac.exe runs; the program's handle count
-//   lines PATH                the count of lines of a file
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -232,15 +231,13 @@ void StepRect() {
         std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
 }
 
-// Minimized or maximized, waited for; through the system menu command when
-// ShowWindow does not take.
+// Minimized or maximized by the system menu's command, as the caption's
+// buttons do, and waited for.
 void Show() {
     bool minimize = Args[0] == L"minimize";
-    auto done = [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; };
-    ShowWindow(Main, minimize ? SW_MINIMIZE : SW_MAXIMIZE);
-    if (Until(2000, done)) return;
     PostMessageA(Main, WM_SYSCOMMAND, minimize ? SC_MINIMIZE : SC_MAXIMIZE, 0);
-    if (!Until(2000, done)) Fail(L"the window stays as it was (minimized %d)", IsIconic(Main));
+    if (!Until(2000, [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; }))
+        Fail(L"the window stays as it was (minimized %d)", IsIconic(Main));
 }
 
 void StepEncoders() {
@@ -277,12 +274,7 @@ void StepEnded() {
 
 // Which steps need the window: none, found, or found and still there.
 enum Needs { NoWindow, Found, Shown };
-struct Step {
-    const char* name;
-    size_t minArgs, maxArgs;
-    Needs needs;
-    void (*run)();
-};
+struct Step { const char* name; size_t minArgs, maxArgs; Needs needs; void (*run)(); };
 
 const Step Steps[] = {
     {"find", 0, 1, NoWindow, [] {
@@ -312,14 +304,6 @@ const Step Steps[] = {
      }},
     {"ended", 0, 1, Shown, StepEnded},
     {"encoders", 0, 0, Shown, StepEncoders},
-    // Read between two steps without a moment's delay (the stand-in's log).
-    {"lines", 1, 1, NoWindow, [] {
-         std::FILE* file = _wfopen(Arg(0), L"rb");
-         long count = 0;
-         for (int c = file ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
-         if (file != nullptr) std::fclose(file);
-         std::printf("info lines %ld\n", count);
-     }},
 };
 
 // Splits a line, the one conversion from UTF-8, into the step's name and Args.
