@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Soak of the real program under Wine, on its real threads and processes:
 # for KESTRELIA_SOAK_SECONDS (default 30), jobs over 8 files with the
-# stand-in as flac.exe (it copies, and logs each run), cancelled at a
-# random moment, from at once to past the job's end; every fifth job, and
-# the last, runs to its end. After each: the idle state, no encoder left,
-# no more files run than had started at the Cancel, all of them without
-# one; the handle count stays steady, the last job is saved. The seed it
-# prints makes the same choices again (KESTRELIA_SOAK_SEED).
+# stand-in as flac.exe (it copies, and logs each run), cancelled at random
+# moments up to past the job's end, every fifth and the last run to it.
+# After each: the idle state, no encoder left, no more files run than had
+# started at the Cancel, all without one; the handle count stays steady,
+# the last job is saved. KESTRELIA_SOAK_SEED makes the same choices again.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 seed=${KESTRELIA_SOAK_SEED:-$((${EPOCHREALTIME/./} % 1000000))}

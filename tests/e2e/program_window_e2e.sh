@@ -1,29 +1,72 @@
 #!/usr/bin/env bash
-# The real program under Wine, worked as a user would: the first start (with
-# screenshots of both languages), a name too long for the open-file
-# dialog, the "#" button, scrolling and the window's place when closed
-# minimised or maximised or stored off the screen. Then Kestrelia.ini where
-# the real file system gets in the way: a read-only file, another program
-# holding it open, a full disk at the save; the program starts and works,
-# and a save that cannot be written leaves the old file as it was.
+# The real program under Wine, worked as a user would. On a Japanese system
+# (code page 932) and an English one (1252): names of every script and the
+# longest path there can be, compressed and restored by the real encoder,
+# from a settings file written in the system's code page; the language at
+# the first start and the labels of both languages, read back wide, with
+# screenshots. Then, in 932: a name too long for the open-file dialog, the
+# "#" button, scrolling and the window's place when closed minimised or
+# maximised or stored off the screen; Kestrelia.ini read-only, held open by
+# another program, or on a full disk at the save: the program works, and a
+# save that cannot be written leaves the old file as it was.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 : "${KESTRELIA_SHOTS:?}"
 mkdir -p "$KESTRELIA_SHOTS"
 place() { for n in Left Top Right Bottom; do line "$1/Kestrelia.ini" Window$n; done | paste -sd' '; }
 
-# The first start: the form in Japanese, a screenshot in each language.
-first=$(program_folder first "$KESTRELIA_WIN_BIN/flac.exe")
-start "$first"
-check "first start: the form in Japanese" drive find 'text Language "English"'
-read -r _ l t r b <<<"$(drive find rect | grep -o 'rect .*')"
-shot() { sleep 1; import -window root -crop "$((r - l))x$((b - t))+0+0" "$KESTRELIA_SHOTS/$1.png"; }
-shot kestrelia-japanese
-check "first start: then in English" drive find 'click Language' 'text Language "Japanese"'
-shot kestrelia-english
-check "first start: Exit" drive find 'click Exit' 'box "Exit" "Really exit?" yes' gone
-check "first start: exit code 0" ended
-default_size="$((r - l)) $((b - t))"
+# shot NAME: a screenshot of the window (at l t r b); shots FILE: the window
+# and the Exit box side by side.
+shot() { sleep 1; import -window root -crop "$((r - l))x$((b - t))+$l+$t" "$KESTRELIA_SHOTS/$1.png"; }
+shots() {
+    import -window root -crop "$((r - l))x$((b - t))+$l+$t" "$work/form.png" &&
+        import -window Exit "$work/box.png" &&
+        convert "$work/form.png" "$work/box.png" +append "$1"
+}
+japanese=('text Language "English"' 'text Execute "実行"' 'text FileSelect "ファイル選択"')
+english=('text Language "Japanese"' 'text Execute "Execute"'
+    'text Overwrite "Allow overwriting if destination is exist."')
+# LC_CTYPE, code page, display language, the other, its Exit question, a
+# folder name the code page holds (表ソ: both trail bytes are 0x5C in 932).
+for system in "ja_JP.UTF-8:932:Japanese:English:Really exit?:表ソ" \
+    "C.UTF-8:1252:English:Japanese:本当に終了しますか？:Música"; do
+    IFS=: read -r LC_CTYPE cp display other exit legacy <<<"$system"
+    export LC_CTYPE LC_MESSAGES=$LC_CTYPE
+    folder=$(program_folder "cp$cp" "$KESTRELIA_WIN_BIN/flac.exe")
+    ini="$folder/Kestrelia.ini" music="$work/$cp/$legacy" out="$work/$cp/o"
+    # The temporary output of the last file is 779 bytes of UTF-8, the most
+    # a path can have (780 with its NUL).
+    deep=$(printf 'ソ%.0s' {1..78}) && deep="$deep/$deep/$deep"
+    fill=$((779 - $(printf '%s' "$(win "$out/$deep")\\.flac.kestrelia-tmp" | wc -c)))
+    long="$deep/$(printf '語%.0s' {1..99} | head -c $((fill / 3 * 3)))$(printf aa | head -c $((fill % 3)))"
+    wavs 1 "$music/"{Björk,"Motörhead – Ace",한국어,"🎵 emoji","Sigur Rós/日本語ソ"}.wav \
+        "$music/$long.wav"
+    settings "$folder" "$music" "$out"
+    iconv -t "CP$cp" "$ini" >"$work/legacy.ini" && mv "$work/legacy.ini" "$ini"
+    check "$cp: every name converted, from a settings file in code page $cp" matches "$(job "$folder")" \
+        "^done\\\\nconverted:6, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
+    settings "$folder" "$out" "$work/$cp/r" restore
+    check "$cp: every name restored" same "$(job "$folder")" "done\\nconverted:6, skip:0, error:0"
+    check "$cp: byte for byte" diff -r "$music" "$work/$cp/r"
+
+    # The first start, the form in Japanese in 932 as the README shows it.
+    rm "$ini"
+    first="${display,,}[@]" then="${other,,}[@]"
+    start "$folder"
+    read -r _ l t r b <<<"$(drive find rect | grep -o 'rect .*')"
+    [ "$cp" = 932 ] && default_size="$((r - l)) $((b - t))"
+    check "$cp: first start in $display" drive find "${!first}"
+    [ "$cp" = 932 ] && shot kestrelia-japanese
+    check "$cp: the labels of $other" drive find 'click Language' "${!then}"
+    [ "$cp" = 932 ] && shot kestrelia-english
+    drive find 'click Exit' 'sleep 1000' >/dev/null
+    check "$cp: a screenshot of the $other form and its Exit box" \
+        shots "$KESTRELIA_SHOTS/kestrelia-${other,,}-cp$cp.png"
+    check "$cp: its Exit box" drive find "box \"Exit\" \"$exit\" yes" gone
+    check "$cp: exit code 0" ended
+done
+
+export LC_CTYPE=ja_JP.UTF-8 LC_MESSAGES=ja_JP.UTF-8
 
 # A name far too long, typed into the open-file dialog's name box (Wine's
 # dialog crashed the program on a folder and name over 260 characters): the
@@ -66,8 +109,7 @@ check "stored at -30000, -30000: placed at 0, 0" same "$(drive find rect close g
     "info rect 0 0 400 300"
 ended
 
-# works FOLDER: the program starts there, shows its window, closes when
-# asked and ends with exit code 0.
+# works FOLDER: started there, the program shows its window, closes, exit 0.
 works() { session "$1" find 'enabled Execute 1' close gone; }
 folder=$(program_folder settings "$KESTRELIA_WIN_BIN/flac.exe")
 stored=$folder/Kestrelia.ini
