@@ -22,11 +22,11 @@ matches() { [[ "$1" =~ $2 ]] || { echo "     got: $1"; echo "     want: $2"; fal
 same() { [ "$1" = "$2" ] || { echo "     got: $1"; echo "     want: $2"; false; }; }
 win() { kestrelia_winpath "$1"; }
 finish() { echo "$failures failure(s)" && [ "$failures" -eq 0 ]; }
-# small_disk NAME DIR SIZE [ro]: a tmpfs of SIZE at DIR; where none can be
+# small_disk NAME DIR SIZE: a tmpfs of SIZE at DIR; where none can be
 # mounted (not root, or in a container without the right), false and the
 # checks NAME skipped.
 small_disk() {
-    mkdir -p "$2" && mount -t tmpfs -o "size=$3${4:+,$4}" tmpfs "$2" 2>/dev/null && mounts+=("$2") ||
+    mkdir -p "$2" && mount -t tmpfs -o "size=$3" tmpfs "$2" 2>/dev/null && mounts+=("$2") ||
         { echo "skip $1: no tmpfs can be mounted here" && false; }
 }
 
@@ -56,14 +56,6 @@ drive() {
     printf '%s\n' "$@" | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" | tr -d '\r'
     return "${PIPESTATUS[1]}"
 }
-# drive_aside REPORT LINE STEP...: the steps run in the background (pid
-# $aside), their report into the file REPORT; returns once it has a line
-# beginning with LINE.
-drive_aside() {
-    printf '%s\n' "${@:3}" | wine "$KESTRELIA_WIN_BIN/ui_driver.exe" >"$1" &
-    aside=$!
-    for _ in $(seq 500); do grep -q "^$2" "$1" && return; sleep 0.02; done
-}
 # session FOLDER STEP...: the program started in FOLDER, worked by the steps,
 # ended with exit code 0.
 session() {
@@ -72,8 +64,6 @@ session() {
     local driven=$?
     ended && [ "$driven" -eq 0 ]
 }
-# A text as a quoted step argument writes it: backslashes doubled.
-q() { printf '%s' "${1//\\/\\\\}"; }
 
 # wavs SECONDS FILE...: WAV files of that length, each with a sound of its
 # own, their folders made.
@@ -86,9 +76,7 @@ declare -A setting_at
 while read -r offset name index; do setting_at[$name]=$((index + offset)); done < <(awk '
     /^enum IntSettingIndex/ { o = 2 } /^enum TextSlotIndex/ { o = 23 } /^};/ { o = 0 }
     o && /^ *[A-Za-z]+ = [0-9]+,/ { print o, $1, $3 + 0 }' "$KESTRELIA_ROOT/settings/settings_store.h")
-setting() {
-    [ -n "${setting_at[$1]:-}" ] && echo "${setting_at[$1]}" || { echo "     no setting $1" >&2 && echo 0; }
-}
+setting() { echo "${setting_at[$1]:?no setting $1}"; }
 # ini FILE [NAME=VALUE ...]: a settings file with those settings, everything
 # else 0 or empty.
 ini() {
@@ -108,10 +96,10 @@ settings() {
         "LastWavSpec=$(win "$2")\\*.wav" "LastFlacSpec=$(win "$2")\\*.flac" "OutputSpec=$(win "$3")\\*.*" \
         "${@:5}"
 }
-# job FOLDER: one job run to its end, then closed; `result FOLDER` is the
-# saved result (line feeds as \n).
-job() { session "$1" find 'click Execute' ended close gone; }
+# result FOLDER: the saved result (line feeds as \n). job FOLDER: one job
+# run to its end, then closed (the driver's report on stderr), and its result.
 result() { line "$1/Kestrelia.ini" ResultText | sed 's/\x07/\\n/g'; }
+job() { session "$1" find 'click Execute' ended close gone >&2 && result "$1"; }
 outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
 ratio='[0-9]+\.[0-9]%'

@@ -1,8 +1,8 @@
-// Stands in for flac.exe in the window tests, so that they can check the
-// command lines Kestrelia gives, skips, failures and Cancel exactly and
-// fast. It does no coding: it copies its input to its output. Its command
-// line is "<options> -o OUTPUT INPUT"; environment variables (Wine passes
-// the Linux ones through) say what to do:
+// Stands in for flac.exe in the Wine tests, so that they can check the
+// command lines Kestrelia gives, failures, the question and Cancel exactly
+// and fast. It does no coding: it copies its input to its output. Its
+// command line is "<options> -o OUTPUT INPUT"; environment variables (Wine
+// passes the Linux ones through) say what to do:
 //   STANDIN_VERSION  what a run given "--version" alone writes to standard
 //                  output; it logs its line and ends with 0 (unset: it
 //                  logs nothing, and the logs count the files alone)
@@ -37,8 +37,7 @@ bool Hold() {
     const wchar_t* hold = Read(L"STANDIN_HOLD");
     if (hold == nullptr) return true;
     std::wstring release = hold, running = release + L".running";
-    HANDLE marker = CreateFileW(running.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                CREATE_ALWAYS, 0, nullptr);
+    HANDLE marker = CreateFileW(running.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (marker == INVALID_HANDLE_VALUE || !CloseHandle(marker)) return false;
     for (int waited = 0; waited < 120000 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
          waited += 20)
@@ -71,13 +70,6 @@ bool CopyBytes(const wchar_t* from, const wchar_t* to) {
     return ok;
 }
 
-int Answer(const char* answer) {
-    DWORD written = 0;
-    if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), answer, std::strlen(answer), &written, 0)) return 3;
-    if (const wchar_t* stall = Read(L"STANDIN_STALL")) Sleep(std::wcstoul(stall, nullptr, 10));
-    return 0;
-}
-
 }  // namespace
 
 int main() {
@@ -90,13 +82,17 @@ int main() {
     if (const wchar_t* log = Read(L"STANDIN_LOG"); log != nullptr && (!asked || answer != nullptr)) {
         HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, 0, nullptr);
-        const char* line = GetCommandLineA();
+        std::string line = std::string(GetCommandLineA()) + "\n";
         DWORD written = 0;
-        if (file == INVALID_HANDLE_VALUE || !WriteFile(file, line, std::strlen(line), &written, nullptr) ||
-            !WriteFile(file, "\n", 1, &written, nullptr) || !CloseHandle(file))
+        if (!WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr) || !CloseHandle(file))
             return 3;
     }
-    if (asked && answer != nullptr) return Answer(answer);
+    if (asked && answer != nullptr) {
+        DWORD written = 0;
+        if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), answer, std::strlen(answer), &written, 0)) return 3;
+        if (const wchar_t* stall = Read(L"STANDIN_STALL")) Sleep(std::wcstoul(stall, nullptr, 10));
+        return 0;
+    }
     int output = 0;
     for (int i = 1; argv != nullptr && i + 2 < argc && output == 0; ++i)
         if (std::wcscmp(argv[i], L"-o") == 0) output = i + 1;
@@ -106,8 +102,8 @@ int main() {
         LARGE_INTEGER end = {};
         end.QuadPart = _wcstoi64(size, nullptr, 10);
         HANDLE file = CreateFileW(argv[output], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (!SetFilePointerEx(file, end, 0, FILE_BEGIN) || !SetEndOfFile(file)) return 3;
-        if (!CloseHandle(file)) return 3;
+        if (!SetFilePointerEx(file, end, 0, FILE_BEGIN) || !SetEndOfFile(file) || !CloseHandle(file))
+            return 3;
     } else if (const wchar_t* write = Read(L"STANDIN_WRITE");
                (!write || std::wcscmp(write, L"0") != 0) && !CopyBytes(argv[argc - 1], argv[output])) {
         return 3;

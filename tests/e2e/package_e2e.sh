@@ -37,20 +37,16 @@ check "package: flac.exe encodes on threads" \
 # input chosen through the dialogs (a file of FOLDER, then the pattern) and
 # the output folder, a job run, the program closed with exit code 0.
 through_dialogs() {
-    session "$folder" find "${@:4}" 'click FileSelect' "dialog \"$(q "$(win "$1")")\\\\a.${2#*.}\"" \
-        'click FileSelect' "dialog \"$2\"" 'click FolderSelect' "dialog \"$(q "$(win "$3")")\\\\here\"" \
+    session "$folder" find "${@:4}" 'click FileSelect' "dialog \"$(win "$1")\\a.${2#*.}\"" \
+        'click FileSelect' "dialog \"$2\"" 'click FolderSelect' "dialog \"$(win "$3")\\here\"" \
         'click Execute' 'ended 120000' close gone
 }
 check "package: first start, the tree compressed through the dialogs" through_dialogs "$music" "*.wav" \
-    "$work/archive" 'text Execute "実行"' 'click Recurse' 'checked Recurse 1'
-check "package: the settings and counts kept beside the program" matches \
-    "$(line "$folder/Kestrelia.ini" ResultText)" "^done"$'\x07'"converted:3, skip:0, error:0, ratio:"
+    "$work/archive" 'text Execute "実行"' 'click Recurse'
 check "package: the tree is mirrored" same "$(outputs "$work/archive")" \
     "./a.flac ./表/b.flac ./表/能/ソ.flac "
 check "package: after a restart, the archive restored through the dialogs" through_dialogs "$work/archive" \
-    "*.flac" "$work/restored" 'checked Recurse 1' 'click Restore'
-check "package: restored counts" same "$(line "$folder/Kestrelia.ini" ResultText)" \
-    "done"$'\x07'"converted:3, skip:0, error:0"
+    "*.flac" "$work/restored" 'click Restore'
 check "package: the restored tree is the original, byte for byte" diff -r "$music" "$work/restored"
 
 # The source zip beside it, offline, by the command that flac-source.txt gives.

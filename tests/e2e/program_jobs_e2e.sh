@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Jobs in the real program under Wine. With the real encoder: a tree
-# converted, run again (all skipped, then overwritten), restored after a
-# restart. With the stand-in held inside its run: a refusal during a job,
-# Cancel, the system close and the session's end during a job, and a power
-# cut mid-file.
+# converted by the real search and the encoder named exactly, then run
+# again (all skipped); WAVs with chunks and in other formats back byte for
+# byte, and a FLAC made elsewhere restored. The faults a job meets: an
+# encoder that is missing, fails in each way or writes nothing; a WAV cut
+# mid-sample, a folder in an output's place and a damaged FLAC over its
+# WAV, with the real encoder; a full disk; a 5 GiB input; each time the
+# files are counted and no output is left that looks converted. With the
+# stand-in: its answer to the job's question through the pipe; held inside
+# its run, the session's end and the system close during a job, and a
+# power cut mid-file.
 set -u
 source "$(dirname "$0")/e2e_lib.sh"
 
@@ -25,102 +31,139 @@ real=$(program_folder "enc dir" "$KESTRELIA_WIN_BIN/flac.exe")
 mkdir "$real/flac"
 cp "$KESTRELIA_WIN_BIN/encoder_standin.exe" "$work/enc.exe"
 settings "$real" "$music" "$archive"
-check "compress: Execute runs the job to its end" session "$real" find 'click Execute' \
-    'enabled Execute 0 10000' 'enabled Cancel 1 5000' 'enabled Execute 1 120000' 'enabled Exit 1 5000' \
-    'enabled Cancel 0 5000' 'click Exit' 'box "Exit" "Really exit?" yes' gone
-check "compress: the counts and ratios are kept" matches "$(result "$real")" \
+check "compress: the counts and ratios are kept" matches "$(job "$real")" \
     "^done\\\\nconverted:5, skip:0, error:0, ratio:$ratio, min:$ratio, max:$ratio, average:$ratio\\\\n\$"
 check "compress: the tree is mirrored, nothing else" same "$(outputs "$archive")" "$tree"
-check "compress: every output passes the encoder's test" flac_ok "$archive"
+check "re-run: every file skipped" same "$(job "$real")" "skipped\\nconverted:0, skip:5, error:0"
 
-stamps() { (cd "$archive" && find . -type f -printf '%p %T@\n' | sort); }
-before=$(stamps)
-check "re-run: the job ends" job "$real"
-check "re-run: every file skipped, the outputs untouched" same "$(result "$real")|$(stamps)" \
-    "skipped\\nconverted:0, skip:5, error:0|$before"
-# a.flac holds b's sound: overwriting gives a.wav's back.
-cp "$archive/sub one/b.flac" "$archive/a.flac"
-settings "$real" "$music" "$archive" compress Overwrite=1
-check "overwrite: the job ends" job "$real"
-check "overwrite: every file converted again, a.flac with the new sound" matches \
-    "$(result "$real")|$(flac -s -d -c "$archive/a.flac" | cmp - "$music/a.wav" && echo new)" \
-    "^done\\\\nconverted:5, skip:0, error:0, .*\\|new\$"
+# Three WAVs of 5 s.
+five="$work/five"
+wavs 5 "$five/a.wav" "$five/sub/b.wav" "$five/sub/deep/c.wav"
 
-# Restored after a restart into a folder chosen in the dialog, with the
-# pattern in capitals.
-mkdir -p "$work/restored"
-settings "$real" "$archive" "$work/nowhere" restore "InputSpec=$(win "$archive")\\*.FLAC" \
-    "LastFlacSpec=$(win "$archive")\\*.FLAC"
-check "restore: after a restart, into the folder of the dialog" session "$real" find 'click FolderSelect' \
-    "dialog \"$(q "$(win "$work/restored")")\\\\here.wav\"" 'click Execute' ended close gone
-check "restore: counts without ratios" same "$(result "$real")" "done\\nconverted:5, skip:0, error:0"
-same_tree() {
-    for f in a "sub one/b" locked/d live.wav/g; do cmp "$music/$f.wav" "$work/restored/$f.wav" || return
-    done
-    cmp "$music/sub one/deep/c.WAV" "$work/restored/sub one/deep/c.wav"
-}
-check "restore: every file byte for byte" same_tree
+# A failure in each form: no encoder, exit code 1 or 2, a crash, exit 0
+# without output.
+mkdir -p "$work/missing"
+standin=$(program_folder standin "$KESTRELIA_WIN_BIN/encoder_standin.exe")
+for how in no STANDIN_EXIT=1 STANDIN_EXIT=2 STANDIN_EXIT=crash STANDIN_WRITE=0; do
+    folder=$standin name="encoder $how" left=" left"
+    [ $how = no ] && folder=$work/missing name="no encoder" left="" how=STANDIN_NONE=
+    settings "$folder" "$five" "$work/out-$how"
+    export "$how"
+    check "$name: every file an error, no output$left" same \
+        "$(job "$folder")|$(outputs "$work/out-$how")" "error\\nconverted:0, skip:0, error:3|"
+    unset "${how%%=*}"
+done
 
-# The stand-in holds its first run until the test releases it.
-held=$(program_folder held "$KESTRELIA_WIN_BIN/encoder_standin.exe")
+# The whole 64-bit size: a sparse input of 5 GiB, a sparse output of 1 GiB.
+mkdir -p "$work/big" && truncate -s 5G "$work/big/big.wav"
+settings "$standin" "$work/big" "$work/out-big"
+export STANDIN_SIZE=1073741824
+check "5 GiB input: the ratio of the whole sizes" same "$(job "$standin")" \
+    "done\\nconverted:1, skip:0, error:0, ratio:20.0%\\n"
+unset STANDIN_SIZE
+
+# The real encoder: a WAV cut in the middle of a sample fails under -V once
+# its output is begun, and a folder in an output's place keeps the output
+# from its name; the file between them converts.
+cut="$work/cut"
+mkdir -p "$cut" "$work/out-cut/a.flac"
+cp "$five/a.wav" "$five/sub/b.wav" "$cut/"
+head -c 100001 "$five/sub/deep/c.wav" >"$cut/c.wav"
+settings "$real" "$cut" "$work/out-cut"
+check "cut input, folder in the way: two errors, one converted" matches "$(job "$real")" \
+    "^(done|error)\\\\nconverted:1, skip:0, error:2, ratio:$ratio\\\\n\$"
+check "cut input, folder in the way: the folder left, no cut output" same \
+    "$(cd "$work/out-cut" && find . | sort | tr '\n' ' ')" ". ./a.flac ./b.flac "
+# A damaged FLAC restored over its WAV, overwriting on: the encoder's failure
+# must not take the WAV with it.
+damaged="$work/damaged"
+mkdir -p "$damaged" && cp "$five/a.wav" "$damaged/" && flac -s "$damaged/a.wav" -o "$damaged/a.flac"
+printf damaged | dd of="$damaged/a.flac" bs=1 seek=30000 conv=notrunc status=none
+settings "$real" "$damaged" "$work/nowhere" restore Overwrite=1 SameFolder=1
+check "damaged FLAC over its WAV: one error, the WAV as it was, nothing else" same \
+    "$(job "$real")|$(cmp "$five/a.wav" "$damaged/a.wav" && outputs "$damaged")" \
+    "error\\nconverted:0, skip:0, error:1|./a.flac ./a.wav "
+
+# One 5 s file compresses to about 740 KB: a disk of 1.2 MB takes one.
+if small_disk "full disk" "$work/full" 1200k; then
+    settings "$real" "$five" "$work/full/archive"
+    check "full disk: one converted, the rest errors" matches "$(job "$real")" \
+        "^error\\\\nconverted:1, skip:0, error:2, ratio:$ratio\\\\n\$"
+    check "full disk: one output, whole" same \
+        "$(outputs "$work/full/archive" | wc -w) $(flac_ok "$work/full/archive" && echo whole)" "1 whole"
+fi
+
+# make_wav's format and chunks, "data" where the audio goes.
+kinds=("16x2,LIST:26,data,id3 :17" "16x2,bext:602" "16x2,cue :28" "16x2,iXML:333" 24x2e 16x1 8x2)
+for i in "${!kinds[@]}"; do
+    IFS=, read -ra kind <<<"${kinds[i]}"
+    mkdir -p "$work/kinds" && "$KESTRELIA_MAKE_WAV" "$work/kinds/$i.wav" 1 "$i" "${kind[@]}"
+done
+settings "$real" "$work/kinds" "$work/kinds out"
+check "chunks and formats: compressed" job "$real"
+# Made by the Linux encoder without options: no chunks stored.
+wavs 1 "$work/kinds/plain.wav"
+flac -s -o "$work/kinds out/plain.flac" "$work/kinds/plain.wav"
+settings "$real" "$work/kinds out" "$work/restored" restore
+check "chunks and formats: every file restored, the FLAC made elsewhere too" same "$(job "$real")" \
+    "done\\nconverted:8, skip:0, error:0"
+check "chunks and formats: every WAV back byte for byte" diff -r "$work/kinds" "$work/restored"
+
+# 255 bytes of answer give the options, 256 are too many (the run is ended
+# at once); the answer of a run that does not end is not taken: it is ended,
+# without a console window, and the job goes on. None is left running.
+wavs 1 "$work/one/a.wav"
+settings "$standin" "$work/one" "$work/out" compress Overwrite=1
+export STANDIN_LOG="$(win "$work/log")"
+pad=$(printf '%0244d' 0)
+for case in "255 bytes|flac 1.5.0 $pad|1500|--keep-foreign-metadata -j [2-4] " \
+    "256 bytes|flac 1.5.0 ${pad}0|1500|" \
+    "no end|flac 1.5.0|120000|"; do
+    IFS='|' read -r name answer stall options <<<"$case"
+    rm -f "$work/log"
+    export STANDIN_VERSION=$answer STANDIN_STALL=$stall
+    start "$standin"
+    drive find 'click Execute' >/dev/null
+    for _ in $(seq 100); do [ -e "$work/log" ] && break; sleep 0.1; done
+    # Only the question runs a while, and the file's own run has a window.
+    [ "$name" = "no end" ] && check "answer, $name: no console window for it" \
+        same "$(sleep 1; xwininfo -root -tree | grep -c '"conhost.exe"')" 0
+    check "answer, $name: the job ends, no encoder left" drive find 'ended 30000' encoders
+    drive find close gone >/dev/null && ended
+    check "answer, $name: asked once, the file then run" matches "$(tr '\n' '|' <"$work/log")" \
+        "^[^|]* --version\\|[^|]* -V -8 ${options}-f -o [^|]*\\|\$"
+done
+unset STANDIN_VERSION STANDIN_STALL
+
+# The stand-in holds its first run, with half of a.flac written, until the
+# test releases it. held_job OUTPUT: the program started for a job of the
+# tree into OUTPUT, the job started; true once its encoder holds.
 export STANDIN_HOLD="$(win "$work/release")" STANDIN_LOG="$(win "$work/standin.log")"
-hold_reached() {
+held_job() {
+    rm -rf "$work/release" "$work/release.running" "$work/standin.log"
+    ini "$standin/Kestrelia.ini" Recurse=1 "LastWavSpec=$(win "$music")\\*.wav" "OutputSpec=$(win "$1")\\*.*"
+    start "$standin"
+    drive find 'click Execute' 'enabled Cancel 1 10000' || return
     for _ in $(seq 500); do [ -e "$work/release.running" ] && return 0; sleep 0.02; done
     echo "     the encoder never started" && false
 }
-# held_start OUTPUT [SETTING...]: the program started for a job of a.wav
-# (of the tree, with Recurse=1) into OUTPUT; held_job also starts the job
-# and waits until its encoder holds with half of a.flac written.
-held_start() {
-    rm -rf "$work/release" "$work/release.running" "$work/standin.log"
-    ini "$held/Kestrelia.ini" "LastWavSpec=$(win "$music")\\*.wav" "OutputSpec=$(win "$1")\\*.*" "${@:2}"
-    start "$held"
-}
-held_job() { held_start "$@" && drive find 'click Execute' >/dev/null && hold_reached; }
-held_start "$work/held out" "InputSpec=$(win "$music")\\*.wav"
-check "held job: started with the level typed into its box" drive find 'settext Level "3"' 'click Execute' \
-    'enabled Cancel 1 10000'
-check "held job: the encoder runs" hold_reached
-check "held job: a change refused by a box, Execute silent, Cancel" drive find 'click Language' \
-    'box "Parameter" "実行中は変更出来ません" ok' 'text Language "English"' 'click Execute' \
-    'nobox 1000' 'click Cancel' 'enabled Cancel 0'
-touch "$work/release"
-check "held job: the running file ends the job" drive find 'enabled Execute 1 20000' 'click Exit' \
-    'box "Exit" "本当に終了しますか？" yes' gone
-check "held job: exit code 0" ended
-check "held job: one file converted, at the typed level, the level and the counts kept" matches \
-    "$(wc -l <"$work/standin.log") $(cat "$work/standin.log")|$(line "$held/Kestrelia.ini" LevelText) $(
-        result "$held")" "^1 .* -V -3 .*\\|3 done\\\\nconverted:1, skip:0, error:0, "
-
-# The system close during a job: the window stays until the running file
-# is done, then closes and saves. The close is final: Execute, sent again
-# and again around the job's end, starts nothing and no box opens.
-check "close during a job: the encoder runs" held_job "$work/close out" Recurse=1
-steps=(find close 'sleep 300' 'enabled Cancel 0')
-for _ in $(seq 100); do steps+=('command Execute' 'nobox 10'); done
-# Released once the close is in and Execute is being sent.
-drive_aside "$work/storm" 'ok  command Execute' "${steps[@]}" 'gone 5000'
-sleep 0.3
-touch "$work/release"
-wait $aside
-check "close during a job: Execute starts nothing, no box, then the window goes" same \
-    "$(tr -d '\r' <"$work/storm" | grep '^FAIL' | grep -v -e 'window is gone$' -e 'no control with id')" ""
-check "close during a job: exit code 0" ended
-check "close during a job: one file converted, the job's end saved" matches \
-    "$(wc -l <"$work/standin.log") $(result "$held")" "^1 .*\\\\nconverted:1, skip:0, error:0, "
+check "held job: started" held_job "$work/held out"
 
 # The session's end during a job: Wine asks every window, and only if none
-# refuses ends every process. The window refuses while a file is in work;
-# whatever happens, no cut file may be left under a.flac.
-held_job "$work/end out"
+# refuses ends every process. The window refuses while a file is in work.
 wine wineboot --end-session --kill
 check "session end during a job: refused" [ $? = 1 ]
+# The system close during a job cancels it; the window stays until the
+# running file is done, then closes and saves.
+check "close during a job: the job cancelled, the window stays" drive find close 'sleep 300' \
+    'enabled Cancel 0' 'enabled Execute 0'
 touch "$work/release"
-check "session end during a job: the job then ends, the window closes" drive find 'enabled Execute 1 20000' \
-    close gone
-check "session end during a job: exit code 0" ended
-check "session end during a job: a.flac whole or not there" \
-    bash -c "[ ! -e '$work/end out/a.flac' ] || cmp '$music/a.wav' '$work/end out/a.flac'"
+check "close during a job: the window goes once the running file is done" drive find 'gone 20000'
+check "close during a job: exit code 0" ended
+whole=$(cmp "$music/a.wav" "$work/held out/a.flac" && echo whole)
+check "close during a job: one file converted, whole, the job's end saved" matches \
+    "$(wc -l <"$work/standin.log")|$(result "$standin")|$whole" \
+    "^1\\|.*\\\\nconverted:1, skip:0, error:0, .*\\|whole\$"
 
 # A power cut with half of a.flac written: the next job, overwriting off,
 # converts it rather than skip it as done.
@@ -128,9 +171,8 @@ held_job "$work/cut out"
 wineserver -k
 ended
 settings "$real" "$music" "$work/cut out"
-check "power cut mid-file: the next job ends" job "$real"
-check "power cut mid-file: every file converted, nothing else left" same \
-    "$(result "$real" | grep -o 'converted:[0-9]*, skip:[0-9]*, error:[0-9]*')|$(outputs "$work/cut out")" \
+check "power cut mid-file: the next job converts every file, nothing else left" same \
+    "$(job "$real" | grep -o 'converted:[0-9]*, skip:[0-9]*, error:[0-9]*')|$(outputs "$work/cut out")" \
     "converted:5, skip:0, error:0|$tree"
 
 finish

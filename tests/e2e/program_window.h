@@ -9,28 +9,22 @@
 // handler fails the caller instead of hanging the test.
 constexpr UINT ProgramAnswerMs = 5000;
 
-struct ChildSearch { int id; const char* className; HWND found; };
-
-inline BOOL CALLBACK MatchChild(HWND window, LPARAM parameter) {
-    ChildSearch* search = reinterpret_cast<ChildSearch*>(parameter);
-    char name[64];
-    if ((search->id >= 0 && GetDlgCtrlID(window) != search->id) ||
-        (search->className != nullptr &&
-         (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, search->className) != 0)))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // A control of `parent` by id (or -1 for any) and class (or null for any),
 // at any depth, so that controls grouped on a panel are found too.
 inline HWND FindDescendant(HWND parent, int id, const char* className = nullptr) {
-    if (id >= 0 && className == nullptr) {
-        HWND direct = GetDlgItem(parent, id);
-        if (direct != nullptr) return direct;
-    }
-    ChildSearch search = {id, className, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+    HWND direct = id >= 0 && className == nullptr ? GetDlgItem(parent, id) : nullptr;
+    if (direct != nullptr) return direct;
+    struct Search { int id; const char* className; HWND found; } search = {id, className, nullptr};
+    EnumChildWindows(parent, [](HWND window, LPARAM parameter) -> BOOL {
+        Search* wanted = reinterpret_cast<Search*>(parameter);
+        char name[64];
+        if ((wanted->id >= 0 && GetDlgCtrlID(window) != wanted->id) ||
+            (wanted->className != nullptr &&
+             (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, wanted->className) != 0)))
+            return TRUE;
+        wanted->found = window;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -3,26 +3,22 @@
 // out), runs them with the wide calls and prints "ok  STEP" or
 // "FAIL STEP: WHY", and "info ..." for what a step shows. Exits 0 when every
 // step passed; nothing runs after a failed `find`. Arguments are separated
-// by blanks; one in double quotes may hold blanks, a backslash in it written
-// \\. ROW is a row of the form by name (Execute, Overwrite, see RowNames) or
-// number; numbers are decimal or 0x hexadecimal; times (T) are in ms.
+// by blanks; one in double quotes may hold blanks. ROW is a row of the form
+// by name (Execute, Overwrite, see RowNames) or number; numbers are decimal
+// or 0x hexadecimal; times (T) are in ms.
 //   find [T]                  the window of class "Kestrelia", shown
 //   click ROW                 BM_CLICK, waited for until handled or a box opens
-//   command ROW               WM_COMMAND to the parent: reaches a disabled control
-//   enabled|checked|text ROW VALUE [T]   the state (0|1) or text is, or becomes, VALUE
-//   settext ROW "TEXT"        WM_SETTEXT; the control must keep it whole
+//   enabled|text ROW VALUE [T]   the state (0|1) or text is, or becomes, VALUE
 //   box "CAPTION" "TEXT" ok|yes|no|cancel [T]   a message box: check, answer
-//   nobox [T]                 no box or dialog of the window appears
-//   dialog [typed] "NAME"|cancel [T]   the open-file dialog: NAME into its name
-//                             box (typed: a character at a time), Open; or Cancel
-//   close | gone [T] | sleep T | size W H | show minimize|maximize
+//   dialog [typed] "NAME" [T] the open-file dialog: NAME into its name box
+//                             (typed: a character at a time), then Open
+//   close | gone [T] | sleep T | show minimize|maximize
 //   scroll v|h CODE           WM_VSCROLL or WM_HSCROLL
 //   rect [ROW]                the window's rectangle; or the control's corner in
 //                             client coordinates
-//   hold PATH all|none        the file open for writing, sharing all or nothing
+//   hold PATH                 the file open for writing, sharing everything
 //   ended [T]                 the job's end: the idle state held for 500 ms
 //   encoders                  no flac.exe runs; the program's handle count
-//   lines PATH                the count of lines of a file
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -118,18 +114,17 @@ const wchar_t* Read(HWND window) {
     return Text;
 }
 
-// A message that may open a modal box: waited for at most 700 ms, after
-// which the box is the next step's business.
-void SendClick(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+// A click may open a modal box: waited for at most 700 ms, after which the
+// box is the next step's business.
+void Click() {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 700, &ignored);
+    SendMessageTimeoutA(Control(0), BM_CLICK, 0, 0, SMTO_NORMAL, 700, &ignored);
 }
 
 bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
 
-// The visible message boxes and dialogs the window owns, and for a failure
-// what they say.
-std::vector<HWND> OwnedBoxes(std::wstring* seen = nullptr) {
+// The visible message boxes and dialogs the window owns.
+std::vector<HWND> OwnedBoxes() {
     std::vector<HWND> boxes;
     EnumWindows([](HWND window, LPARAM list) -> BOOL {
         char name[16];
@@ -138,20 +133,19 @@ std::vector<HWND> OwnedBoxes(std::wstring* seen = nullptr) {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         return TRUE;
     }, reinterpret_cast<LPARAM>(&boxes));
-    for (size_t i = 0; seen != nullptr && i < boxes.size(); ++i) {
-        wchar_t caption[256], text[1024] = L"(open-file dialog)";
-        ReadWindowText(boxes[i], caption, 256);
-        if (!IsFileDialog(boxes[i])) ReadWindowText(GetDlgItem(boxes[i], 0xFFFF), text, 1024);
-        *seen += std::wstring(i > 0 ? L"; " : L"") + L"box \"" + caption + L"\" \"" + text + L"\"";
-    }
-    if (seen != nullptr && seen->empty()) *seen = L"no box";
     return boxes;
 }
 
+// What they say, for a failure.
 std::wstring Boxes() {
     std::wstring seen;
-    OwnedBoxes(&seen);
-    return seen;
+    for (HWND box : OwnedBoxes()) {
+        wchar_t caption[256], text[1024] = L"(open-file dialog)";
+        ReadWindowText(box, caption, 256);
+        if (!IsFileDialog(box)) ReadWindowText(GetDlgItem(box, 0xFFFF), text, 1024);
+        seen += std::wstring(seen.empty() ? L"" : L"; ") + L"box \"" + caption + L"\" \"" + text + L"\"";
+    }
+    return seen.empty() ? L"no box" : seen;
 }
 
 // The open-file dialog (caption null) or the message box with that caption.
@@ -185,19 +179,15 @@ void Press(HWND box, int id, long timeout) {
         Fail(L"the box was still there %ld ms after the press of %d", timeout, id);
 }
 
-void Expect(int state) {
-    static const wchar_t* const names[] = {L"enabled", L"checked", L"text"};
+void Expect(bool text) {
     HWND control = Control(0);
     long timeout = Number(2);
-    // The enabled state is polled every millisecond: a click that follows
-    // it comes the moment a job's end enables Execute.
     bool seen = Until(timeout, [&] {
-        if (state == 2) Read(control);
-        else std::swprintf(Text, 65536, L"%ld", state == 1 ? long(Ask(control, BM_GETCHECK, 0, 0))
-                                                            : long(IsWindowEnabled(control) != 0));
+        if (text) Read(control);
+        else std::swprintf(Text, 65536, L"%d", IsWindowEnabled(control) != 0);
         return Args[1] == Text;
-    }, state == 0 ? 1 : PollMs);
-    if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", names[state], Text, timeout);
+    });
+    if (!seen) Fail(L"%ls is \"%ls\" after %ld ms", text ? L"text" : L"enabled", Text, timeout);
 }
 
 void StepBox() {
@@ -219,7 +209,6 @@ void StepDialog() {
     bool typed = Args[0] == L"typed";
     long timeout = Number(typed + 1, 10000);
     HWND dialog = WaitBox(nullptr, timeout);
-    if (Args[typed] == L"cancel") return Press(dialog, IDCANCEL, timeout);
     // Wine's name box is an edit in a combo box in a ComboBoxEx32.
     HWND edit = FindDescendant(FindDescendant(dialog, NameComboId), -1, "Edit");
     if (edit == nullptr) Fail(L"the dialog has no file name box");
@@ -236,23 +225,19 @@ void StepRect() {
     RECT place;
     GetWindowRect(Args.empty() ? Main : Control(0), &place);
     POINT corner = {place.left, place.top};
-    if (Args.empty()) {
+    if (Args.empty())
         std::printf("info rect %ld %ld %ld %ld\n", place.left, place.top, place.right, place.bottom);
-        return;
-    }
-    ScreenToClient(Main, &corner);
-    std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
+    else if (ScreenToClient(Main, &corner))
+        std::printf("info pos %s %ld %ld\n", Utf8(Args[0]).c_str(), corner.x, corner.y);
 }
 
-// Minimized or maximized, waited for; through the system menu command when
-// ShowWindow does not take.
+// Minimized or maximized by the system menu's command, as the caption's
+// buttons do, and waited for.
 void Show() {
     bool minimize = Args[0] == L"minimize";
-    auto done = [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; };
-    ShowWindow(Main, minimize ? SW_MINIMIZE : SW_MAXIMIZE);
-    if (Until(2000, done)) return;
     PostMessageA(Main, WM_SYSCOMMAND, minimize ? SC_MINIMIZE : SC_MAXIMIZE, 0);
-    if (!Until(2000, done)) Fail(L"the window stays as it was (minimized %d)", IsIconic(Main));
+    if (!Until(2000, [&] { return (minimize ? IsIconic(Main) : IsZoomed(Main)) != 0; }))
+        Fail(L"the window stays as it was (minimized %d)", IsIconic(Main));
 }
 
 void StepEncoders() {
@@ -289,35 +274,17 @@ void StepEnded() {
 
 // Which steps need the window: none, found, or found and still there.
 enum Needs { NoWindow, Found, Shown };
-struct Step {
-    const char* name;
-    size_t minArgs, maxArgs;
-    Needs needs;
-    void (*run)();
-};
+struct Step { const char* name; size_t minArgs, maxArgs; Needs needs; void (*run)(); };
 
 const Step Steps[] = {
     {"find", 0, 1, NoWindow, [] {
          if ((Main = FindProgramWindow(static_cast<DWORD>(Number(0, 20000)))) == nullptr)
              Fail(L"no shown window of class Kestrelia within %ld ms", Number(0, 20000));
      }},
-    {"click", 1, 1, Shown, [] { SendClick(Control(0), BM_CLICK); }},
-    {"command", 1, 1, Shown, [] {
-         HWND control = Control(0);
-         SendClick(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(control));
-     }},
-    {"enabled", 2, 3, Shown, [] { Expect(0); }},
-    {"checked", 2, 3, Shown, [] { Expect(1); }},
-    {"text", 2, 3, Shown, [] { Expect(2); }},
-    {"settext", 2, 2, Shown, [] {
-         Ask(Control(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(1)));
-         Expect(2);
-     }},
+    {"click", 1, 1, Shown, Click},
+    {"enabled", 2, 3, Shown, [] { Expect(false); }},
+    {"text", 2, 3, Shown, [] { Expect(true); }},
     {"box", 3, 4, Shown, StepBox},
-    {"nobox", 0, 1, Shown, [] {
-         if (Until(Number(0, 1500), [] { return !OwnedBoxes().empty(); })) Fail(L"saw %ls", Boxes().c_str());
-     }},
     {"dialog", 1, 3, Shown, StepDialog},
     {"close", 0, 0, Shown, [] {
          if (!PostMessageA(Main, WM_CLOSE, 0, 0)) Fail(L"could not post WM_CLOSE");
@@ -327,25 +294,16 @@ const Step Steps[] = {
              Fail(L"the window was still there after %ld ms; saw %ls", Number(0, 20000), Boxes().c_str());
      }},
     {"sleep", 1, 1, NoWindow, [] { Sleep(static_cast<DWORD>(Number(0))); }},
-    {"size", 2, 2, Shown, [] { SetWindowPos(Main, HWND_TOP, 0, 0, Number(0), Number(1), SWP_NOMOVE); }},
     {"show", 1, 1, Shown, Show},
     {"scroll", 2, 2, Shown, [] { Ask(Main, Args[0] == L"v" ? WM_VSCROLL : WM_HSCROLL, Number(1), 0); }},
     {"rect", 0, 1, Shown, StepRect},
-    {"hold", 2, 2, NoWindow, [] {
-         DWORD share = Args[1] == L"all" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    {"hold", 1, 1, NoWindow, [] {
+         DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
          if (CreateFileW(Arg(0), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, 0) == INVALID_HANDLE_VALUE)
              Fail(L"could not open the file (error %lu)", GetLastError());
      }},
     {"ended", 0, 1, Shown, StepEnded},
     {"encoders", 0, 0, Shown, StepEncoders},
-    // Read between two steps without a moment's delay (the stand-in's log).
-    {"lines", 1, 1, NoWindow, [] {
-         std::FILE* file = _wfopen(Arg(0), L"rb");
-         long count = 0;
-         for (int c = file ? std::getc(file) : EOF; c != EOF; c = std::getc(file)) count += c == '\n';
-         if (file != nullptr) std::fclose(file);
-         std::printf("info lines %ld\n", count);
-     }},
 };
 
 // Splits a line, the one conversion from UTF-8, into the step's name and Args.
@@ -355,21 +313,14 @@ std::string Split(const char* line) {
     text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, size, &text[0], size));
     if (text.empty()) Fail(L"the step is not UTF-8");
     std::vector<std::wstring> words;
-    for (const wchar_t* p = text.c_str();; ++p) {
-        while (*p == ' ' || *p == '\t') ++p;
-        if (*p == '\0') break;
-        words.emplace_back();
-        std::wstring& word = words.back();
-        if (*p != '"') {
-            while (p[1] != '\0' && p[1] != ' ' && p[1] != '\t') word += *p++;
-            word += *p;
-            continue;
-        }
-        for (++p; *p != '"'; ++p) {
+    for (const wchar_t* p = text.c_str(); *(p += std::wcsspn(p, L" \t")) != L'\0';) {
+        const bool quoted = *p == '"';
+        std::wstring& word = words.emplace_back();
+        for (p += quoted; quoted ? *p != '"' : *p != ' ' && *p != '\t' && *p != '\0'; ++p) {
             if (*p == '\0') Fail(L"a quote is not closed");
-            if (*p == '\\' && *++p != '\\') Fail(L"a backslash in quotes is written \\\\");
             word += *p;
         }
+        p += quoted;  // past the closing quote
     }
     Args.assign(words.begin() + 1, words.end());
     return Utf8(words[0]);
