@@ -77,16 +77,12 @@ TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     EXPECT_EQ(Slots({OutputSpec, InputSpec}), (Strings{"f:\\archive\\x.flac", "d:\\flac\\*.flac"}));
 
     // The dialog holds 2999 UTF-16 units and a NUL: a spec of more opens it with no name, never a cut one.
-    auto repeat = [](const char* text, int times) {
-        std::string all = "c:\\";
-        while (times-- > 0) all += text;
-        return all;
-    };
     const std::pair<std::string, bool> specs[] = {
-        {repeat("a", 2996), true}, {repeat("a", 2997), false}, {repeat("表", 2996), true},
-        {repeat("表", 2997), false}, {repeat("🎵", 1498), true}, {repeat("🎵", 1497) + "表", true},
-        {repeat("🎵", 1498) + "a", false}};
-    for (const auto& [spec, shown] : specs) {
+        {Repeat("a", 2996), true}, {Repeat("a", 2997), false}, {Repeat("表", 2996), true},
+        {Repeat("表", 2997), false}, {Repeat("🎵", 1498), true}, {Repeat("🎵", 1497) + "表", true},
+        {Repeat("🎵", 1498) + "a", false}};
+    for (const auto& [name, shown] : specs) {
+        const std::string spec = "c:\\" + name;
         SetSlot(OutputSpec, spec);
         FakeClearUiCalls();
         Click(FolderSelectRow);
