@@ -8,8 +8,7 @@ void StartIdle() {
     PrepareUiWorld();
     StartProgram(SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\wav\\*.wav"},
                                                 {LastFlacSpec, "d:\\flac\\*.flac"},
-                                                {CurrentFile, "old"},
-                                                {ResultText, "old result"}}));
+                                                {CurrentFile, "old"}, {ResultText, "old result"}}));
     FakeClearUiCalls();
 }
 

@@ -16,8 +16,6 @@
 using Strings = std::vector<std::string>;
 
 inline void SetSlot(int slot, const std::string& s) { CopyText(TextSlots[slot], TextSlotSize, s.c_str()); }
-
-
 inline void SetEncoder(const std::string& path) { CopyText(EncoderPath, sizeof EncoderPath, path.c_str()); }
 
 inline std::string Repeat(const std::string& text, int times) {

@@ -74,9 +74,8 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
     };
     for (const Case& c : cases) {
         FreshWorld();
-        ClearSettingsStore();
         FakePutBytes(Ini, c.file);
-        LoadSettingsFile();
+        ReloadSettings();
         for (auto [index, value] : c.integers) EXPECT_EQ(IntSettings[index], value) << c.file.substr(0, 40);
         for (auto& [slot, text] : c.texts) EXPECT_EQ(TextSlots[slot], text) << c.file.substr(0, 40);
     }
@@ -98,8 +97,7 @@ TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
         FreshWorld();
         FakeSetCodePage(c.codePage);
         FakePutBytes(Ini, SettingsFile({{Language, 1}}, {{LastWavSpec, c.stored}, {ResultText, "done\ax"}}));
-        ClearSettingsStore();
-        LoadSettingsFile();
+        ReloadSettings();
         EXPECT_EQ(Slots({LastWavSpec, ResultText}), (Strings{c.loaded, "done\nx"})) << c.loaded;
         SaveSettingsFile();
         EXPECT_NE(FakeBytesOf(Ini).find("\r\n" + c.loaded + "\r\n"), std::string::npos) << c.loaded;
@@ -112,23 +110,17 @@ TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
     for (int i = 0; i < 4999; ++i) long932 += "\x95\x5C";
     const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, long932}});
     FakePutBytes(Ini, stored);
-    ClearSettingsStore();
-    LoadSettingsFile();
+    ReloadSettings();
     EXPECT_STREQ(TextSlots[LastWavSpec], "");
     SaveSettingsFile();
     EXPECT_EQ(FakeBytesOf(Ini), stored);
 
-    // With no file at all, the form speaks the user's language; a stored one wins.
+    // With no file at all, the form speaks the user's language (a stored one wins: every other test).
     for (bool japanese : {true, false}) {
         FreshWorld();
         FakeSetJapaneseUser(japanese);
-        ClearSettingsStore();
-        LoadSettingsFile();
+        ReloadSettings();
         EXPECT_EQ(IntSettings[Language], japanese ? 0 : 1);
-        FakePutBytes(Ini, SettingsFile({{Language, japanese ? 1 : 0}}, {}));
-        ClearSettingsStore();
-        LoadSettingsFile();
-        EXPECT_EQ(IntSettings[Language], japanese ? 1 : 0);
     }
 }
 

@@ -29,10 +29,15 @@ inline int StartProgram(const std::string& settingsFile = "") {
     return KestreliaMain(nullptr, 1);
 }
 
+// The store as the settings file gives it.
+inline void ReloadSettings() {
+    ClearSettingsStore();
+    LoadSettingsFile();
+}
+
 inline bool Has(const std::vector<std::string>& calls, const std::string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
 }
-
 
 // A settings file of 20 integers and 20 texts, with these changes.
 inline std::string SettingsFile(std::vector<std::pair<int, int>> integers,
