@@ -197,11 +197,8 @@ TEST_F(JobTest, TheCommandLineFollowsTheSettings) {
 // Asked once a job; an answer it cannot read, or none, gives the plain line.
 TEST_F(JobTest, TheEncoderIsAskedWhatItIsAndItsOptionsFollowTheAnswer) {
     const std::string keep = " --keep-foreign-metadata", j2 = keep + " -j 2";
-    const struct {
-        FakeEncoderAnswer answer;
-        int processors;
-        std::string compress;  // what follows -V -8; restore adds "-if-present" where this keeps chunks
-    } cases[] = {
+    // What follows -V -8 in `compress`; restore adds "-if-present" where it keeps chunks.
+    const struct { FakeEncoderAnswer answer; int processors; std::string compress; } cases[] = {
         {EncoderSays("flac 1.5.0\r\n"), 2, j2}, {EncoderSays("flac 1.5.0"), 3, keep + " -j 3"},
         {EncoderSays("flac 1.5.0\n"), 1, keep}, {EncoderSays("flac 1.5.0\n"), 4, keep + " -j 4"},
         {EncoderSays("flac 1.5.0\n"), 64, keep + " -j 4"}, {EncoderSays("flac 1.4.2\n"), 8, keep},
@@ -328,49 +325,41 @@ TEST_F(JobTest, TheOutputNameSwapsTheExtensionInPlace) {
 // No failed output looks converted (the next job would skip it); one that was there stays byte for byte.
 TEST_F(JobTest, EveryFormOfFailureIsCountedAndLeavesNoOutputThatLooksConverted) {
     enum { None, Readable, Unreadable, ReadOnly, Leftover };
-    auto appears = RunDuring([] { FakePutBytes("d:\\out\\a.flac", "theirs"); });
-    const std::string failed = "done 1 0 1 50.0", both = "done 2 0 0 50.0 50.0 50.0 50.0";
-    struct Case {
-        const char* what;
-        FakeEncoderRun run;
-        int before, overwrite;
-        std::string result;
-        const char* after;  // d:\out\a.flac: "" not there, "new" converted
-    } cases[] = {
-        {"exit 1", RunFails(1), None, 0, failed, ""}, {"exit 2", RunFails(2), None, 0, failed, ""},
-        {"crash", RunCrashes(), None, 0, failed, ""}, {"no output", RunWritesNothing(), None, 0, failed, ""},
-        {"cut short", RunCutShort(), None, 0, failed, ""},
-        {"no start", RunDoesNotStart(), None, 0, failed, ""},
-        {"output there", RunSucceeds(), Readable, 0, "done 1 1 0 50.0", "old"},
-        {"unreadable there", RunSucceeds(), Unreadable, 0, failed, "old"},
-        {"appeared during the run", appears, None, 0, failed, "theirs"},
-        {"replaced", RunSucceeds(), Readable, 1, both, "new"},
-        // The real encoder empties an output it replaces and deletes it when it fails.
-        {"exit 1 over it", RunFails(1), Readable, 1, failed, "old"},
-        {"exit 2 over it", RunFails(2), Readable, 1, failed, "old"},
-        {"crash over it", RunCrashes(), Readable, 1, failed, "old"},
-        {"cut short over it", RunCutShort(), Readable, 1, failed, "old"},
-        {"no start over it", RunDoesNotStart(), Readable, 1, failed, "old"},
-        {"read-only, not replaced", RunSucceeds(), ReadOnly, 1, failed, "old"},
-        {"left over from a run cut short", RunSucceeds(), Leftover, 0, both, "new"},
-    };
-    for (const Case& c : cases) {
+    // What d:\out\a.flac is before the job, and after it: "" not there, "new" converted.
+    auto check = [this](const std::string& what, const FakeEncoderRun& run, int before, int overwrite,
+                        const std::string& result, const std::string& after) {
+        SCOPED_TRACE(what);
         SetUp();
         AddInputs({"a.wav", "b.wav"});
-        if (c.before == Leftover) FakePutBytes("d:\\out\\a.flac.kestrelia-tmp", "part");
-        else if (c.before != None) FakePutBytes("d:\\out\\a.flac", "old", c.before == ReadOnly ? 33 : 32);
-        if (c.before == Unreadable) FakeSetReadable("d:\\out\\a.flac", false);
-        IntSettings[Overwrite] = c.overwrite;
-        if (c.overwrite == 1 || c.before != Readable) FakeQueueEncoderRun(c.run);
+        if (before == Leftover) FakePutBytes("d:\\out\\a.flac.kestrelia-tmp", "part");
+        else if (before != None) FakePutBytes("d:\\out\\a.flac", "old", before == ReadOnly ? 33 : 32);
+        if (before == Unreadable) FakeSetReadable("d:\\out\\a.flac", false);
+        IntSettings[Overwrite] = overwrite;
+        if (overwrite == 1 || before != Readable) FakeQueueEncoderRun(run);
         BatchJob(TheWindow);
         const std::string a = "d:\\out\\a.flac";
-        std::string after = !FakeExists(a) ? "" : FakeSizeOf(a) == 500 ? "new" : FakeBytesOf(a);
-        EXPECT_EQ(Result(), Status(c.result)) << c.what;
-        EXPECT_EQ(after, c.after) << c.what;
-        EXPECT_EQ(FakeSizeOf("d:\\out\\b.flac"), 500u) << c.what;
+        EXPECT_EQ(!FakeExists(a) ? "" : FakeSizeOf(a) == 500 ? "new" : FakeBytesOf(a), after);
+        EXPECT_EQ(Result(), Status(result));
+        EXPECT_EQ(FakeSizeOf("d:\\out\\b.flac"), 500u);
         for (const std::string& path : FakeListUnder("d:\\out"))
-            EXPECT_EQ(path.find(".kestrelia-tmp"), std::string::npos) << c.what;
+            EXPECT_EQ(path.find(".kestrelia-tmp"), std::string::npos);
+    };
+    const std::string failed = "done 1 0 1 50.0", both = "done 2 0 0 50.0 50.0 50.0 50.0";
+    const std::pair<const char*, FakeEncoderRun> failures[] = {
+        {"exit 1", RunFails(1)}, {"exit 2", RunFails(2)}, {"crash", RunCrashes()},
+        {"cut short", RunCutShort()}, {"no start", RunDoesNotStart()}, {"no output", RunWritesNothing()}};
+    for (const auto& [what, run] : failures) {
+        check(what, run, None, 0, failed, "");
+        // The real encoder empties an output it replaces and deletes it when it fails.
+        check(what + std::string(" over it"), run, Readable, 1, failed, "old");
     }
+    check("output there", RunSucceeds(), Readable, 0, "done 1 1 0 50.0", "old");
+    check("unreadable there", RunSucceeds(), Unreadable, 0, failed, "old");
+    auto appears = RunDuring([] { FakePutBytes("d:\\out\\a.flac", "theirs"); });
+    check("appeared during the run", appears, None, 0, failed, "theirs");
+    check("replaced", RunSucceeds(), Readable, 1, both, "new");
+    check("read-only, not replaced", RunSucceeds(), ReadOnly, 1, failed, "old");
+    check("left over from a run cut short", RunSucceeds(), Leftover, 0, both, "new");
 }
 
 // The nth operation of each kind fails, n = 1, 2, ... until the job no longer reaches it: once, or
@@ -427,11 +416,7 @@ TEST_F(JobTest, AFaultAtAnyOperationLosesNothing) {
 
 // Every status text in turn, as the user is shown it at each repaint.
 TEST_F(JobTest, StatusTextsCountsAndRatios) {
-    struct Case {
-        int mode;
-        std::vector<JobFile> files;
-        Strings shown;
-    } cases[] = {
+    struct Case { int mode; std::vector<JobFile> files; Strings shown; } cases[] = {
         // An empty input (e.wav) is converted but moves no ratio.
         {0,
          {{"a.wav", 1000, 500}, {"b.wav", 1000, 700}, {"c.wav", 4000, 2200}, {"e.wav", 0, 86},
@@ -598,12 +583,8 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
     const std::string cancel = std::to_string(CancelRow);
     const std::string reason =
         "reason Converting files: press Cancel and wait for the file in work to finish";
-    struct Case {
-        const char* what;
-        std::function<void()> prepare;
-        std::size_t runs;
-        std::string result;
-    } cases[] = {
+    struct Case { const char* what; std::function<void()> prepare; std::size_t runs; std::string result; };
+    const Case cases[] = {
         {"all done", [] {}, 2, Status("done 2 0 0 50.0 50.0 50.0 50.0")},
         // That file is accounted for; no further file, no closing message.
         {"cancelled in a run", [] { FakeQueueEncoderRun(RunDuring([] { AbortRequested = 1; })); }, 1,
