@@ -24,8 +24,7 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     Strings calls = FakeUiCalls();
     EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
     // Ranges: (400 - 39) / 16 lines, (500 - 16) / 8 columns.
-    const Strings shown{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60",
-                        "show 1", "update", "loop"};
+    const Strings shown{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60", "show 1", "update", "loop"};
     EXPECT_EQ(Strings(calls.end() - 6, calls.end()), shown);
     EXPECT_EQ(IntSettings[Language], 0);
     EXPECT_STREQ(TextSlots[LevelText], "8");
@@ -43,8 +42,8 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     EXPECT_EQ(FakeUiCalls(), (Strings{"default 16", "destroy", "quit 0"}));
     // What the form shows and where the window was are what is saved.
     ReloadSettings();
-    EXPECT_EQ((std::vector<int>{IntSettings[WindowLeft], IntSettings[WindowTop], IntSettings[WindowRight],
-                                IntSettings[WindowBottom]}), (std::vector<int>{11, 22, 411, 522}));
+    EXPECT_EQ(std::vector<int>(IntSettings + WindowLeft, IntSettings + WindowBottom + 1),
+              (std::vector<int>{11, 22, 411, 522}));
     EXPECT_STREQ(TextSlots[LevelText], "7");
     // A rectangle that cannot be read keeps the stored one.
     StartProgram();
