@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <sstream>
 #include <tuple>
@@ -220,8 +219,7 @@ TEST_F(JobTest, TheEncoderIsAskedWhatItIsAndItsOptionsFollowTheAnswer) {
             IntSettings[Mode] = mode;
             FakeSetEncoderAnswer(c.answer);
             FakeSetProcessorCount(c.processors);
-            if (mode == 0) AddInputs({"a.wav", "b.wav"});
-            else AddInputs({"a.flac", "b.flac"});
+            AddInputs({mode == 0 ? "a.wav" : "a.flac", mode == 0 ? "b.wav" : "b.flac"});
             BatchJob(TheWindow);
             const std::string restore = c.compress.empty() ? "" : " --keep-foreign-metadata-if-present";
             EXPECT_EQ(FakeCommandLines().at(0), LineForA(mode, mode == 0 ? " -8" + c.compress : restore));
@@ -583,29 +581,24 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
     const std::string cancel = std::to_string(CancelRow);
     const std::string reason =
         "reason Converting files: press Cancel and wait for the file in work to finish";
-    struct Case { const char* what; std::function<void()> prepare; std::size_t runs; std::string result; };
-    const Case cases[] = {
-        {"all done", [] {}, 2, Status("done 2 0 0 50.0 50.0 50.0 50.0")},
-        // That file is accounted for; no further file, no closing message.
-        {"cancelled in a run", [] { FakeQueueEncoderRun(RunDuring([] { AbortRequested = 1; })); }, 1,
-         Status("done 1 0 0 50.0")},
-        {"cancelled before", [] {}, 0, ""},
-    };
-    for (const Case& c : cases) {
+    // All done; cancelled in the first run (that file is accounted for; no further file, no closing
+    // message); cancelled at the job's first window call.
+    const std::string results[] = {Status("done 2 0 0 50.0 50.0 50.0 50.0"), Status("done 1 0 0 50.0"), ""};
+    for (int way : {0, 1, 2}) {
         SetUp();
         AddInputs({"a.wav", "b.wav"});
-        c.prepare();
-        bool runningSeen = false, cancelFirst = std::string(c.what) == "cancelled before";
+        if (way == 1) FakeQueueEncoderRun(RunDuring([] { AbortRequested = 1; }));
+        bool runningSeen = false, cancelFirst = way == 2;
         FakeSetWindowHook([&] {
             runningSeen = runningSeen || JobHandle != 0;
-            if (cancelFirst) AbortRequested = 1;  // at the first window call of the job
+            if (cancelFirst) AbortRequested = 1;
             cancelFirst = false;
         });
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(way);
         ASSERT_TRUE(StartBatchJob(TheWindow));
         FakeJoinThreads();
-        EXPECT_EQ(FakeCommandLines().size(), c.runs);
-        EXPECT_EQ(Result(), c.result);
+        EXPECT_EQ(FakeCommandLines().size(), 2u - way);
+        EXPECT_EQ(Result(), results[way]);
         EXPECT_EQ(FakeOpenSearchCount(), 0);
         Strings calls = FakeWindowCalls();
         ASSERT_GE(calls.size(), 9u);

@@ -24,7 +24,8 @@ TEST(MainWindow, StartsFromTheSettingsFileOrSaysWhyItCannot) {
     Strings calls = FakeUiCalls();
     EXPECT_EQ(calls[1], "create Kestrelia|Kestrelia : FLAC file converter R1.20");
     // Ranges: (400 - 39) / 16 lines, (500 - 16) / 8 columns.
-    const Strings shown{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60", "show 1", "update", "loop"};
+    const Strings shown{"move 30 40 500 400", "range 1 0 30 22", "range 0 0 52 60",
+                        "show 1", "update", "loop"};
     EXPECT_EQ(Strings(calls.end() - 6, calls.end()), shown);
     EXPECT_EQ(IntSettings[Language], 0);
     EXPECT_STREQ(TextSlots[LevelText], "8");
