@@ -1,5 +1,3 @@
-#include <array>
-
 #include "app/window_size.h"
 #include "tests/unit/ui_world.h"
 
