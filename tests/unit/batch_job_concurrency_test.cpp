@@ -40,11 +40,10 @@ TEST_F(JobThreadTest, CancelAroundTheEndOfAJobNeverStopsTheNextOne) {
             SetUp();
             AddFiles(1);
             std::atomic<int> calls{0};
-            FakeSetWindowHook(
-                [&calls, pressAt] {
-                    if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1;
-                },
-                beforeTheCall);
+            auto press = [&calls, pressAt] {
+                if (++calls == pressAt && FakeIsEnabled(Control(CancelRow))) AbortRequested = 1;
+            };
+            FakeSetWindowHook(press, beforeTheCall);
             ASSERT_TRUE(StartBatchJob(TheWindow));
             FakeJoinThreads();
             FakeSetWindowHook(nullptr);

@@ -4,20 +4,25 @@ namespace {
 
 void Click(int id, int code = 0) { FakeSend(PlatMsgCommand, static_cast<std::uintptr_t>(code << 16 | id)); }
 
+// What the window was asked to do for a click of this row.
+Strings CallsFor(int id) {
+    FakeClearUiCalls();
+    Click(id);
+    return FakeUiCalls();
+}
+
 void StartIdle() {
     PrepareUiWorld();
     StartProgram(SettingsFile({{Language, 1}}, {{LastWavSpec, "d:\\wav\\*.wav"},
                                                 {LastFlacSpec, "d:\\flac\\*.flac"},
-                                                {CurrentFile, "old"},
-                                                {ResultText, "old result"}}));
+                                                {CurrentFile, "old"}, {ResultText, "old result"}}));
     FakeClearUiCalls();
 }
 
 TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     StartIdle();
-    Click(ModeRowLast);
+    EXPECT_EQ(CallsFor(ModeRowLast), (Strings{"check 106 0", "check 107 1"}));
     EXPECT_EQ(IntSettings[Mode], 1);
-    EXPECT_EQ(FakeUiCalls(), (Strings{"check 106 0", "check 107 1"}));
     EXPECT_EQ(Slots({InputSpec, CurrentFile, ResultText}), (Strings{"d:\\flac\\*.flac", "", ""}));
     EXPECT_EQ(FakeRepaintCount(), 1);
     // The selected one again runs the same steps.
@@ -49,59 +54,44 @@ TEST(Commands, ModeAndOptionsChangeTheStoreAndTheirControls) {
     EXPECT_EQ(FakeControlById(ExitRow)->text, "Exit");
 
     // The "#" button gives the default size, in place.
-    FakeClearUiCalls();
-    Click(DefaultSizeRow);
-    EXPECT_EQ(FakeUiCalls()[0], "resize 388 544");
+    EXPECT_EQ(CallsFor(DefaultSizeRow)[0], "resize 388 544");
 }
 
 TEST(Commands, TheOpenFileDialogChoosesEachModesSpecAndTheOutputFolder) {
     StartIdle();
     FakeQueueDialog(true, "e:\\new\\*.wav");
-    Click(FileSelectRow);
-    EXPECT_EQ(FakeUiCalls()[0], "dialog *.wav|d:\\wav\\*.wav");
+    EXPECT_EQ(CallsFor(FileSelectRow)[0], "dialog *.wav|d:\\wav\\*.wav");
     EXPECT_EQ(Slots({InputSpec, LastWavSpec, LastFlacSpec}),
               (Strings{"e:\\new\\*.wav", "e:\\new\\*.wav", "d:\\flac\\*.flac"}));
 
     Click(ModeRowLast);
-    FakeClearUiCalls();
     FakeQueueDialog(false, "");
-    Click(FileSelectRow);
-    EXPECT_EQ(FakeUiCalls()[0], "dialog *.flac|d:\\flac\\*.flac");
+    EXPECT_EQ(CallsFor(FileSelectRow)[0], "dialog *.flac|d:\\flac\\*.flac");
     EXPECT_STREQ(TextSlots[InputSpec], "d:\\flac\\*.flac");
     EXPECT_EQ(FakeRepaintCount(), 3);  // a cancelled dialog still repaints
 
-    FakeClearUiCalls();
     FakeQueueDialog(true, "f:\\archive\\x.flac");
-    Click(FolderSelectRow);
-    EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|c:\\*.*");
+    EXPECT_EQ(CallsFor(FolderSelectRow)[0], "dialog *.*|c:\\*.*");
     EXPECT_EQ(Slots({OutputSpec, InputSpec}), (Strings{"f:\\archive\\x.flac", "d:\\flac\\*.flac"}));
 
     // The dialog holds 2999 UTF-16 units and a NUL: a spec of more opens it with no name, never a cut one.
-    auto repeat = [](const char* text, int times) {
-        std::string all = "c:\\";
-        while (times-- > 0) all += text;
-        return all;
-    };
     const std::pair<std::string, bool> specs[] = {
-        {repeat("a", 2996), true}, {repeat("a", 2997), false}, {repeat("表", 2996), true},
-        {repeat("表", 2997), false}, {repeat("🎵", 1498), true}, {repeat("🎵", 1497) + "表", true},
-        {repeat("🎵", 1498) + "a", false}};
-    for (const auto& [spec, shown] : specs) {
+        {Repeat("a", 2996), true}, {Repeat("a", 2997), false}, {Repeat("表", 2996), true},
+        {Repeat("表", 2997), false}, {Repeat("🎵", 1498), true}, {Repeat("🎵", 1497) + "表", true},
+        {Repeat("🎵", 1498) + "a", false}};
+    for (const auto& [name, shown] : specs) {
+        const std::string spec = "c:\\" + name;
         SetSlot(OutputSpec, spec);
-        FakeClearUiCalls();
-        Click(FolderSelectRow);
-        EXPECT_EQ(FakeUiCalls()[0], "dialog *.*|" + (shown ? spec : std::string())) << spec.size();
+        EXPECT_EQ(CallsFor(FolderSelectRow)[0], "dialog *.*|" + (shown ? spec : "")) << name.size();
     }
 }
 
 TEST(Commands, ExitAsksFirstAndNotificationsAreNoCommands) {
     StartIdle();
     FakeQueueBoxAnswer(7);
-    Click(ExitRow);
-    EXPECT_EQ(FakeUiCalls(), (Strings{"box Exit|Really exit?|4"}));
+    EXPECT_EQ(CallsFor(ExitRow), (Strings{"box Exit|Really exit?|4"}));
     FakeQueueBoxAnswer(PlatAnswerYes);
-    Click(ExitRow);
-    Strings calls = FakeUiCalls();
+    Strings calls = CallsFor(ExitRow);
     EXPECT_TRUE(Has(calls, "send destroy"));
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "quit 0"), 1);
     EXPECT_FALSE(Has(calls, "destroy"));  // the window goes with the process
@@ -121,10 +111,8 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
     StartIdle();
     JobHandle = 1;
     for (int id : {LanguageRow, ModeRowFirst, ModeRowLast, OverwriteRow, FileSelectRow, RecurseRow}) {
-        FakeClearUiCalls();
         FakeQueueDialog(true, "z:\\x.wav");
-        Click(id);
-        EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|Can't change it while execution|0"})) << id;
+        EXPECT_EQ(CallsFor(id), (Strings{"box Parameter|Can't change it while execution|0"})) << id;
     }
     EXPECT_EQ((std::vector<int>{IntSettings[Language], IntSettings[Mode], IntSettings[Overwrite]}),
               (std::vector<int>{1, 0, 0}));
@@ -138,12 +126,10 @@ TEST(Commands, WhileAJobRunsChangesAreRefusedAndCancelStopsIt) {
     EXPECT_EQ(IntSettings[SameFolder], 0);
     EXPECT_TRUE(FakeCommandLines().empty());
 
-    Click(ExitRow);
-    EXPECT_EQ(FakeUiCalls(), (Strings{"box Parameter|BUG|0"}));
+    EXPECT_EQ(CallsFor(ExitRow), (Strings{"box Parameter|BUG|0"}));
     IntSettings[Language] = 0;
-    FakeClearUiCalls();
-    Click(LanguageRow);
-    EXPECT_EQ(FakeUiCalls()[0], std::string("box Parameter|") + MessageText(ChangeRefusedMessage) + "|0");
+    const std::string refused = std::string("box Parameter|") + MessageText(ChangeRefusedMessage) + "|0";
+    EXPECT_EQ(CallsFor(LanguageRow)[0], refused);
 
     PlatEnableWindow(ControlHandles[CancelRow], true);
     Click(CancelRow);

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "form/form_table.h"
-
-namespace {
 
 TEST(FormTexts, LabelledRowsHaveBothLabelsAndNoOtherRowHasAny) {
     for (int row = 0; row < FormRowCount; ++row) {
@@ -22,5 +19,3 @@ TEST(FormTexts, LabelledRowsHaveBothLabelsAndNoOtherRowHasAny) {
     for (int n : {OnlyWavMessage, OnlyFlacMessage, InputTooLongMessage, OutputTooLongMessage})
         for (int language : {0, 1}) EXPECT_EQ(std::string(MessageTable[n + language]).back(), '\n') << n;
 }
-
-}  // namespace

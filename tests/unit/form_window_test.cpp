@@ -1,7 +1,5 @@
 #include "tests/unit/ui_world.h"
 
-namespace {
-
 TEST(FormLayout, TheCellIsMeasuredFromTheFont) {
     PrepareUiWorld();
     FakeSetTextMetrics(PlatTextMetrics{7, 13, 3, 0});
@@ -101,5 +99,3 @@ TEST(FormEditTexts, TheEditBoxIsCopiedIntoItsSlotWhole) {
         EXPECT_EQ(std::string(TextSlots[LevelText]), typed.substr(0, 9999));
     }
 }
-
-}  // namespace

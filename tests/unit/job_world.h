@@ -15,10 +15,14 @@
 
 using Strings = std::vector<std::string>;
 
-inline void SetSlot(int slot, const std::string& text) {
-    CopyText(TextSlots[slot], TextSlotSize, text.c_str());
-}
+inline void SetSlot(int slot, const std::string& s) { CopyText(TextSlots[slot], TextSlotSize, s.c_str()); }
 inline void SetEncoder(const std::string& path) { CopyText(EncoderPath, sizeof EncoderPath, path.c_str()); }
+
+inline std::string Repeat(const std::string& text, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i) whole += text;
+    return whole;
+}
 
 // The texts of these slots, to compare as one list.
 inline Strings Slots(std::initializer_list<int> slots) {
@@ -39,21 +43,15 @@ inline FakeEncoderRun RunSucceeds(std::int64_t outputSize = -1) {
     run.outputSize = outputSize;
     return run;
 }
-inline FakeEncoderRun RunFails(std::uint32_t exitCode) {
+// `cutShort`: killed or crashed mid-file, so that part of its output stays.
+inline FakeEncoderRun RunFails(std::uint32_t exitCode, bool cutShort = false) {
     FakeEncoderRun run;
     run.exitCode = exitCode;
+    run.cutShort = cutShort;
     return run;
 }
-inline FakeEncoderRun RunCrashes() {  // an access violation mid-file: part of its output stays
-    FakeEncoderRun run = RunFails(0xC0000005);
-    run.cutShort = true;
-    return run;
-}
-inline FakeEncoderRun RunCutShort() {  // killed mid-file: part of its output stays
-    FakeEncoderRun run = RunFails(1);
-    run.cutShort = true;
-    return run;
-}
+inline FakeEncoderRun RunCrashes() { return RunFails(0xC0000005, true); }  // an access violation
+inline FakeEncoderRun RunCutShort() { return RunFails(1, true); }
 inline FakeEncoderRun RunWritesNothing() {  // exit code 0, yet no output
     FakeEncoderRun run;
     run.writesOutput = false;

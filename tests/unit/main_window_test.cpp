@@ -42,17 +42,15 @@ TEST(MainWindow, ClosingSavesOnceAndEndsTheLoop) {
     FakeSend(PlatMsgClose);
     EXPECT_EQ(FakeUiCalls(), (Strings{"default 16", "destroy", "quit 0"}));
     // What the form shows and where the window was are what is saved.
-    ClearSettingsStore();
-    LoadSettingsFile();
-    EXPECT_EQ((std::vector<int>{IntSettings[WindowLeft], IntSettings[WindowTop], IntSettings[WindowRight],
-                                IntSettings[WindowBottom]}), (std::vector<int>{11, 22, 411, 522}));
+    ReloadSettings();
+    EXPECT_EQ(std::vector<int>(IntSettings + WindowLeft, IntSettings + WindowBottom + 1),
+              (std::vector<int>{11, 22, 411, 522}));
     EXPECT_STREQ(TextSlots[LevelText], "7");
     // A rectangle that cannot be read keeps the stored one.
     StartProgram();
     FakeSetWindowRect(PlatRect{1, 2, 3, 4}, false);
     FakeSend(PlatMsgClose);
-    ClearSettingsStore();
-    LoadSettingsFile();
+    ReloadSettings();
     EXPECT_EQ(IntSettings[WindowLeft], 11);
 
     // A session that ends takes the process without a destroy: saved then, and only then.
@@ -152,8 +150,7 @@ TEST(MainWindow, ACloseDuringAJobCancelsItAndClosesWhenTheJobHasEnded) {
     // The running file was finished and counted; the second never started.
     ASSERT_EQ(FakeCommandLines().size(), 1u);
     EXPECT_NE(FakeCommandLines()[0].find(" -3 "), std::string::npos);
-    ClearSettingsStore();
-    LoadSettingsFile();
+    ReloadSettings();
     EXPECT_EQ(Slots({CurrentFile, LevelText}), (Strings{"c:\\out\\a.flac", "3"}));
     EXPECT_NE(std::string(TextSlots[ResultText]).find("converted:1, skip:0, error:0"), std::string::npos);
 }

@@ -17,11 +17,7 @@ TEST(SettingsPaths, FollowTheCurrentFolderAndRefuseWhatDoesNotFit) {
     // 999 bytes in all, a 3-byte or a 4-byte character last; one byte more is no path, never a cut one.
     const std::string three = "c:\\" + std::string(979, 'a') + "表";
     const std::string four = "c:\\" + std::string(978, 'a') + "🎵";
-    const struct {
-        std::string folder;
-        bool fails;
-        std::string settings, encoder;
-    } cases[] = {
+    const struct { std::string folder; bool fails; std::string settings, encoder; } cases[] = {
         {"c:\\work", false, "c:\\work\\Kestrelia.ini", "c:\\work\\flac"},
         {"C:\\", false, "C:\\Kestrelia.ini", "C:\\flac"},
         {"d:\\音楽 Björk", false, "d:\\音楽 Björk\\Kestrelia.ini", "d:\\音楽 Björk\\flac"},
@@ -46,11 +42,7 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
     for (int i = 1; i <= 25; ++i) oneTo25 += std::to_string(i) + "\r\n";
     using S = std::string;
     const std::string oddTexts = "a\x07" "b\n\nc:\\x\\*.flac\n";
-    struct Case {
-        std::string file;
-        std::vector<std::pair<int, int>> integers;
-        std::vector<std::pair<int, std::string>> texts;
-    } cases[] = {
+    struct Case { std::string file; IntValues integers; TextValues texts; } cases[] = {
         {Lines({"3", "1", "2", "3", "2", "first text", "second"}), {{0, 1}, {2, 3}, {3, 0}},
          {{0, "first text"}, {1, "second"}, {2, ""}}},
         {"25\r\n" + oneTo25 + "1\r\ntext\r\n", {{19, 20}}, {{0, "text"}}},
@@ -74,9 +66,8 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
     };
     for (const Case& c : cases) {
         FreshWorld();
-        ClearSettingsStore();
         FakePutBytes(Ini, c.file);
-        LoadSettingsFile();
+        ReloadSettings();
         for (auto [index, value] : c.integers) EXPECT_EQ(IntSettings[index], value) << c.file.substr(0, 40);
         for (auto& [slot, text] : c.texts) EXPECT_EQ(TextSlots[slot], text) << c.file.substr(0, 40);
     }
@@ -85,10 +76,7 @@ TEST(SettingsFile, LoadReadsTheCountedLinesWhateverTheFileHolds) {
 // An earlier version wrote the ANSI code page: its texts are read in it and saved in UTF-8.
 TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
     const std::string cp932 = "d:\\\x95\x5C\x83\x5C\\*.wav";  // 表ソ, each with the trail byte 0x5C
-    const struct {
-        int codePage;
-        std::string stored, loaded;
-    } cases[] = {
+    const struct { int codePage; std::string stored, loaded; } cases[] = {
         {932, cp932, "d:\\表ソ\\*.wav"},
         {932, "d:\\表ソ\\*.wav", "d:\\表ソ\\*.wav"},  // UTF-8 is never taken for code page 932
         {932, "c:\\plain\\*.wav", "c:\\plain\\*.wav"},
@@ -98,8 +86,7 @@ TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
         FreshWorld();
         FakeSetCodePage(c.codePage);
         FakePutBytes(Ini, SettingsFile({{Language, 1}}, {{LastWavSpec, c.stored}, {ResultText, "done\ax"}}));
-        ClearSettingsStore();
-        LoadSettingsFile();
+        ReloadSettings();
         EXPECT_EQ(Slots({LastWavSpec, ResultText}), (Strings{c.loaded, "done\nx"})) << c.loaded;
         SaveSettingsFile();
         EXPECT_NE(FakeBytesOf(Ini).find("\r\n" + c.loaded + "\r\n"), std::string::npos) << c.loaded;
@@ -112,23 +99,17 @@ TEST(SettingsFile, AFileInTheAnsiCodePageIsReadInItAndSavedInUtf8) {
     for (int i = 0; i < 4999; ++i) long932 += "\x95\x5C";
     const std::string stored = SettingsFile({{Language, 1}}, {{LastWavSpec, long932}});
     FakePutBytes(Ini, stored);
-    ClearSettingsStore();
-    LoadSettingsFile();
+    ReloadSettings();
     EXPECT_STREQ(TextSlots[LastWavSpec], "");
     SaveSettingsFile();
     EXPECT_EQ(FakeBytesOf(Ini), stored);
 
-    // With no file at all, the form speaks the user's language; a stored one wins.
+    // With no file at all, the form speaks the user's language (a stored one wins: every other test).
     for (bool japanese : {true, false}) {
         FreshWorld();
         FakeSetJapaneseUser(japanese);
-        ClearSettingsStore();
-        LoadSettingsFile();
+        ReloadSettings();
         EXPECT_EQ(IntSettings[Language], japanese ? 0 : 1);
-        FakePutBytes(Ini, SettingsFile({{Language, japanese ? 1 : 0}}, {}));
-        ClearSettingsStore();
-        LoadSettingsFile();
-        EXPECT_EQ(IntSettings[Language], japanese ? 1 : 0);
     }
 }
 

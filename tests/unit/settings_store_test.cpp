@@ -2,8 +2,6 @@
 
 #include "tests/unit/job_world.h"
 
-namespace {
-
 TEST(SettingsStore, DefaultsFillWhatIsEmptyAndRepairOnlyWhatTheFormCannotShow) {
     ClearSettingsStore();
     ApplySettingDefaults();  // the default texts: SettingsFile.ASavedFileLoadsBackTheSame
@@ -43,5 +41,3 @@ TEST(SettingsStore, ASlotIsReadIntoABufferThatFits) {
     ReadSlotText(ResultText, small, sizeof small);
     EXPECT_STREQ(small, "bbbbbbb");
 }
-
-}  // namespace

@@ -2,8 +2,6 @@
 
 #include "tests/unit/job_world.h"
 
-namespace {
-
 // Callers rely on a refusal, never a cut text: 7 bytes fit 8, 8 do not.
 TEST(TextUtil, TextsThatDoNotFitAreRefusedNotCut) {
     char buffer[8] = "abc";
@@ -18,5 +16,3 @@ TEST(TextUtil, TextsThatDoNotFitAreRefusedNotCut) {
     EXPECT_TRUE(FormatText(buffer, sizeof buffer, "%s\\%d", "abcd", 12));
     EXPECT_STREQ(buffer, "abcd\\12");
 }
-
-}  // namespace

@@ -29,14 +29,22 @@ inline int StartProgram(const std::string& settingsFile = "") {
     return KestreliaMain(nullptr, 1);
 }
 
+// The store as the settings file gives it.
+inline void ReloadSettings() {
+    ClearSettingsStore();
+    LoadSettingsFile();
+}
+
 inline bool Has(const std::vector<std::string>& calls, const std::string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
 }
 
+// Values by their index in the store.
+using IntValues = std::vector<std::pair<int, int>>;
+using TextValues = std::vector<std::pair<int, std::string>>;
 
 // A settings file of 20 integers and 20 texts, with these changes.
-inline std::string SettingsFile(std::vector<std::pair<int, int>> integers,
-                                std::vector<std::pair<int, std::string>> texts) {
+inline std::string SettingsFile(const IntValues& integers, const TextValues& texts) {
     int ints[IntSettingCount] = {};
     std::string slots[TextSlotCount], file = "20\r\n";
     for (auto& [index, value] : integers) ints[index] = value;

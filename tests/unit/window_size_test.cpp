@@ -1,5 +1,3 @@
-#include <array>
-
 #include "app/window_size.h"
 #include "tests/unit/ui_world.h"
 
@@ -23,8 +21,7 @@ TEST(WindowSize, GrowingTheWindowScrollsTheFormBackAndSetsTheBars) {
     ScrollRow = -5;
     ScrollCol = -3;
     HandleSize(FakeMainWindow(), ClientSize(60 * 7, 40 * 16));
-    EXPECT_EQ(ScrollRow, 0);
-    EXPECT_EQ(ScrollCol, 0);
+    EXPECT_TRUE(ScrollRow == 0 && ScrollCol == 0);
     EXPECT_EQ(FakeUiCalls(), (Strings{"scroll 0 80", "scroll 21 0", "range 1 0 30 40", "range 0 0 52 60"}));
     EXPECT_EQ(FakeRepaintCount(), 1);
 
@@ -87,11 +84,8 @@ TEST(WindowSize, ScrollRequestsMoveByLinesPagesAndTheThumb) {
 }
 
 TEST(WindowSize, TheStoredPlaceIsCorrectedWhenTooLittleOfItWouldBeOnTheScreen) {
-    struct Case {
-        int place[4];  // left, top, right, bottom
-        const char* move;
-        int screen[4] = {0, 0, 1280, 1024};  // left, top, width, height
-    } cases[] = {
+    // The place: left, top, right, bottom; the screen: left, top, width, height.
+    struct Case { int place[4]; const char* move; int screen[4] = {0, 0, 1280, 1024}; } cases[] = {
         // 200 pixels of it would not be on screen, then would; 150 lines.
         {{104, 78, 668, 448}, "move 104 78 564 370"},
         {{1081, 10, 1481, 310}, "move 0 10 400 300"}, {{1080, 10, 1480, 310}, "move 1080 10 400 300"},
