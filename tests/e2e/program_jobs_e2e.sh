@@ -157,9 +157,10 @@ check "session end during a job: refused" [ $? = 1 ]
 # running file is done, then closes and saves.
 check "close during a job: the job cancelled, the window stays" drive find close 'sleep 300' \
     'enabled Cancel 0' 'enabled Execute 0'
+# The window may go before a driver could find it again: the program's end
+# is the proof.
 touch "$work/release"
-check "close during a job: the window goes once the running file is done" drive find 'gone 20000'
-check "close during a job: exit code 0" ended
+check "close during a job: the program ends once the running file is done, exit code 0" ended
 whole=$(cmp "$music/a.wav" "$work/held out/a.flac" && echo whole)
 check "close during a job: one file converted, whole, the job's end saved" matches \
     "$(wc -l <"$work/standin.log")|$(result "$standin")|$whole" \
