@@ -545,8 +545,6 @@ TEST_F(JobTest, WhatTheWalkMeetsAndInWhichOrder) {
 
 // A folder that is missing or cannot be read (as Windows without long paths fails a search text of 260
 // characters) is one error, and the status names it. A listing that breaks off: the fault loop.
-
-
 TEST_F(JobTest, AFolderThatCannotBeSearchedIsAnErrorTheUserSees) {
     AddInputs({"a.wav", "b.wav", "later\\c.wav"});
     FakeSetReadable("c:\\in\\later", false);
@@ -610,8 +608,6 @@ TEST_F(JobTest, EveryWayAJobEndsAndTheThreadLeavesTheIdleState) {
         EXPECT_EQ(Strings(calls.end() - 5, calls.end()), idle);
         EXPECT_TRUE(AbortRequested == 0 && JobHandle == 0 && runningSeen);
     }
-
-
 
     // No thread: the user is told, and the buttons stay as they were.
     SetUp();
