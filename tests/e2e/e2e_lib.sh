@@ -101,5 +101,4 @@ settings() {
 result() { line "$1/Kestrelia.ini" ResultText | sed 's/\x07/\\n/g'; }
 job() { session "$1" find 'click Execute' ended close gone >&2 && result "$1"; }
 outputs() { [ -d "$1" ] && (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
-flac_ok() { (cd "$1" && find . -name '*.flac' -print0 | xargs -0 -r flac -s -t); }
 ratio='[0-9]+\.[0-9]%'

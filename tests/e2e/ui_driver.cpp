@@ -114,13 +114,6 @@ const wchar_t* Read(HWND window) {
     return Text;
 }
 
-// A click may open a modal box: waited for at most 700 ms, after which the
-// box is the next step's business.
-void Click() {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(Control(0), BM_CLICK, 0, 0, SMTO_NORMAL, 700, &ignored);
-}
-
 bool IsFileDialog(HWND box) { return FindDescendant(box, NameComboId) != nullptr; }
 
 // The visible message boxes and dialogs the window owns.
@@ -281,7 +274,11 @@ const Step Steps[] = {
          if ((Main = FindProgramWindow(static_cast<DWORD>(Number(0, 20000)))) == nullptr)
              Fail(L"no shown window of class Kestrelia within %ld ms", Number(0, 20000));
      }},
-    {"click", 1, 1, Shown, Click},
+    // A click may open a modal box: waited for at most 700 ms, after which the box is the next step's.
+    {"click", 1, 1, Shown, [] {
+         DWORD_PTR ignored = 0;
+         SendMessageTimeoutA(Control(0), BM_CLICK, 0, 0, SMTO_NORMAL, 700, &ignored);
+     }},
     {"enabled", 2, 3, Shown, [] { Expect(false); }},
     {"text", 2, 3, Shown, [] { Expect(true); }},
     {"box", 3, 4, Shown, StepBox},

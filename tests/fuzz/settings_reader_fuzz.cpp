@@ -12,9 +12,7 @@
 
 namespace {
 
-void Check(bool holds) {
-    if (!holds) __builtin_trap();
-}
+void Check(bool holds) { if (!holds) __builtin_trap(); }
 
 // The store emptied over non-NUL bytes, so that a slot written without its
 // NUL has none.
@@ -47,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeriveSettingsPaths();
     Check(SettingsPath[0] != '\0');
     ClearOverGarbage();
-    FakePutBytes(SettingsPath, std::string(reinterpret_cast<const char*>(data), size));
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    FakePutBytes(SettingsPath, input);
     LoadSettingsFile();
     TakeStore();  // every slot NUL-terminated as loaded
     ApplySettingDefaults();
@@ -61,7 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SaveSettingsFile();
     // A file whose texts could not all be taken (a legacy text too long in
     // UTF-8) is left as it was: no round trip to check.
-    const std::string input(reinterpret_cast<const char*>(data), size);
     if (FakeBytesOf(SettingsPath) == input) return 0;
     ClearOverGarbage();
     LoadSettingsFile();

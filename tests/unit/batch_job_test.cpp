@@ -37,33 +37,22 @@ std::string LineForA(int mode, const std::string& options) {
            out + ".kestrelia-tmp\" \"c:\\in\\" + in + "\"";
 }
 
-// A command line split as CommandLineToArgvW does: the program up to its closing quote, then
-// arguments where 2n backslashes and a quote give n and toggle the quoting, 2n+1 give n and a quote.
-Strings SplitWindowsArguments(const std::string& line) {
-    const std::size_t n = line.size(), programEnd = line[0] == '"' ? line.find('"', 1) : line.find(' ');
-    Strings arguments{line.substr(line[0] == '"' ? 1 : 0, programEnd - (line[0] == '"' ? 1 : 0))};
-    std::size_t i = programEnd == std::string::npos ? n : programEnd + (line[0] == '"' ? 1 : 0);
-    for (;;) {
-        while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= n) return arguments;
-        std::string argument;
-        for (bool quoted = false; i < n && (quoted || (line[i] != ' ' && line[i] != '\t'));) {
-            std::size_t slashes = 0;
-            for (; i < n && line[i] == '\\'; ++i) ++slashes;
-            argument.append(i < n && line[i] == '"' ? slashes / 2 : slashes, '\\');
-            if (i == n || (line[i] != '"' && slashes > 0)) continue;
-            if (line[i] != '"' || slashes % 2 == 1) {
-                argument += line[i++];
-            } else if (quoted && i + 1 < n && line[i + 1] == '"') {
-                argument += '"';
-                i += 2;
-            } else {
-                quoted = !quoted;
-                ++i;
-            }
+// A command line split at blanks outside double quotes, the quotes dropped. Windows' rules differ only
+// for backslashes before a quote, which a line of paths that hold no quote and end in a name never has.
+Strings SplitArguments(const std::string& line) {
+    Strings arguments;
+    bool quoted = false, within = false;
+    for (char c : line) {
+        if (!quoted && (c == ' ' || c == '\t')) {
+            within = false;
+            continue;
         }
-        arguments.push_back(argument);
+        if (!within) arguments.emplace_back();
+        within = true;
+        if (c == '"') quoted = !quoted;
+        else arguments.back() += c;
     }
+    return arguments;
 }
 
 void AddInputs(std::initializer_list<const char*> names, std::uint64_t size = 1000) {
@@ -82,7 +71,7 @@ protected:
     static Strings Inputs() {
         Strings inputs;
         for (const std::string& line : FakeCommandLines())
-            inputs.push_back(SplitWindowsArguments(line).back());
+            inputs.push_back(SplitArguments(line).back());
         return inputs;
     }
 
@@ -290,7 +279,7 @@ TEST_F(JobTest, EveryCommandLineSplitsIntoTheEncoderItsOptionsAndTheDerivedPaths
         const std::string temporary = (outputUsed ? outputDir : inputDir) + stem + out + ".kestrelia-tmp";
         expected.insert(expected.end(), {"-o", named(temporary), named(inputDir + stem + in)});
         ASSERT_EQ(FakeCommandLines().size(), 1u);
-        EXPECT_EQ(SplitWindowsArguments(FakeCommandLines()[0]), expected) << FakeCommandLines()[0];
+        EXPECT_EQ(SplitArguments(FakeCommandLines()[0]), expected) << FakeCommandLines()[0];
         // The program named exactly, so that the blank cannot start "c:\my.exe".
         EXPECT_EQ(FakeApplications(), Strings{"c:\\my tools\\flac.exe"});
         ++converted;
