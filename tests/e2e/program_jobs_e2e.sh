@@ -168,5 +168,4 @@ check "close during a job: one file converted, whole, the job's end saved" match
     "$(wc -l <"$work/standin.log")|$(result "$standin")|$whole" \
     "^1\\|.*\\\\nconverted:1, skip:0, error:0, .*\\|whole\$"
 
-
 finish
