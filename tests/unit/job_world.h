@@ -20,7 +20,7 @@ inline void SetEncoder(const std::string& path) { CopyText(EncoderPath, sizeof E
 
 inline std::string Repeat(const std::string& text, int times) {
     std::string whole;
-    while (times-- > 0) whole += text;
+    for (int i = 0; i < times; ++i) whole += text;
     return whole;
 }
 
